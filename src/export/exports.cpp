@@ -1,0 +1,35 @@
+// The exported functions. Each is a thin door: it hands its arguments to the subsystem that
+// answers and guards the boundary; the behaviour lives in the subsystems.
+#include "quoril.h"
+
+#include <cstdint>
+
+#include "cpu_display/cpu_brand.h"
+#include "cpu_display/display_vendor.h"
+#include "export/export_guard.h"
+
+extern "C" {
+
+void QUORIL_CALL Test(void) {}
+
+int QUORIL_CALL fnVoIsCPU(const char* text) {
+  return quoril::GuardExport([&] { return quoril::IsCpuBrandContaining(text); });
+}
+
+#if !defined(_WIN32)
+int QUORIL_CALL fnGetSVID(quoril_long32 index, char out[]) {
+  return quoril::GuardExport([&] { return quoril::GetSubsystemVendor(index, out); });
+}
+#endif
+
+}  // extern "C"
+
+#if defined(_WIN32)
+// C++ linkage: the module-definition file exports this function under the decorated name that
+// hosts built with MSVC reference, and under no other name.
+int QUORIL_CALL fnGetSVID(quoril_long32 index, char out[]) {
+  static_assert(sizeof(quoril_long32) == sizeof(int32_t));
+  return quoril::GuardExport(
+      [&] { return quoril::GetSubsystemVendor(static_cast<int32_t>(index), out); });
+}
+#endif

@@ -1,0 +1,110 @@
+#include "platform/fake/fake_platform.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#if defined(_WIN32)
+#include "platform/win32/exception_guard.h"
+#endif
+
+namespace quoril::fake {
+namespace {
+
+uint32_t LoadWord(const char* at) {
+  uint32_t word = 0;
+  for (int i = 3; i >= 0; --i) word = (word << 8) | static_cast<unsigned char>(at[i]);
+  return word;
+}
+
+#if defined(_WIN32)
+// Real faults, raised inside the product's own guard, so the guard is what tests exercise.
+void RaiseIllegalInstruction(void*) { __asm__ volatile("ud2"); }
+void RaiseAccessViolation(void*) { *static_cast<volatile int*>(nullptr) = 1; }
+#endif
+
+bool FaultUnderGuard(CpuidFault fault) {
+#if defined(_WIN32)
+  return !platform::RunUnderExceptionGuard(
+      fault == CpuidFault::kIllegalInstruction ? &RaiseIllegalInstruction : &RaiseAccessViolation,
+      nullptr);
+#else
+  (void)fault;
+  return true;
+#endif
+}
+
+// Every scripted call starts here, so an allocation failure can be injected into any of them.
+FakeMachine& Enter() {
+  FakeMachine& machine = FakeSystem();
+  if (machine.allocationFails) throw std::bad_alloc();
+  return machine;
+}
+
+platform::CpuidRegisters Answer(uint32_t leaf) {
+  FakeMachine& machine = Enter();
+  machine.cpu.queried.push_back(leaf);
+  const auto it = machine.cpu.leaves.find(leaf);
+  return it == machine.cpu.leaves.end() ? platform::CpuidRegisters{} : it->second;
+}
+
+}  // namespace
+
+FakeMachine& FakeSystem() {
+  static FakeMachine machine;
+  return machine;
+}
+
+void ResetFakeSystem() { FakeSystem() = FakeMachine{}; }
+
+void SetCpuBrand(std::string_view brand, uint32_t maxExtendedLeaf) {
+  char bytes[48] = {};
+  std::memcpy(bytes, brand.data(), std::min(brand.size(), sizeof bytes));
+  FakeCpu& cpu = FakeSystem().cpu;
+  cpu.leaves[0] = {0xD, 0x756E6547, 0x6C65746E, 0x49656E69};
+  cpu.leaves[0x80000000] = {maxExtendedLeaf, 0, 0, 0};
+  for (uint32_t i = 0; i < 3; ++i) {
+    const char* at = bytes + 16 * i;
+    cpu.leaves[0x80000002 + i] = {LoadWord(at), LoadWord(at + 4), LoadWord(at + 8),
+                                  LoadWord(at + 12)};
+  }
+}
+
+}  // namespace quoril::fake
+
+namespace quoril::platform {
+
+bool CpuidGuarded(uint32_t leaf, CpuidRegisters* out) {
+  fake::FakeMachine& machine = fake::Enter();
+  const fake::CpuidFault fault = machine.cpu.fault;
+  if (fault != fake::CpuidFault::kNone) {
+    machine.cpu.queried.push_back(leaf);
+    return !fake::FaultUnderGuard(fault);
+  }
+  *out = fake::Answer(leaf);
+  return true;
+}
+
+CpuidRegisters Cpuid(uint32_t leaf) { return fake::Answer(leaf); }
+
+void OutputDebugStringA(const char* message) {
+  fake::Enter().debugOutput.emplace_back(message == nullptr ? "" : message);
+}
+
+bool EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDeviceA* displayDevice,
+                         uint32_t flags) {
+  fake::FakeMachine& machine = fake::Enter();
+  machine.displayCalls.push_back({device == nullptr, devNum, displayDevice->cb, flags});
+  if (!machine.displayEnumerationPresent || device != nullptr ||
+      devNum >= machine.displayAdapterIds.size()) {
+    return false;
+  }
+  const std::string& id = machine.displayAdapterIds[devNum];
+  std::memcpy(displayDevice->DeviceID, id.data(), std::min(id.size(), sizeof displayDevice->DeviceID));
+  std::snprintf(displayDevice->DeviceName, sizeof displayDevice->DeviceName, "\\\\.\\DISPLAY%u",
+                devNum + 1);
+  return true;
+}
+
+}  // namespace quoril::platform

@@ -1,0 +1,55 @@
+// The platform calls answered natively on Linux, for libquoril.so.
+#include "platform/platform.h"
+
+#include "platform/linux/pci_display.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#endif
+
+namespace quoril::platform {
+
+bool CpuidGuarded(uint32_t leaf, CpuidRegisters* out) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (out == nullptr) return false;
+#if defined(__i386__)
+  // Processors older than the Pentium have no CPUID; the compiler's probe flips the EFLAGS ID
+  // bit to find out. On x86_64 the instruction always exists.
+  if (__get_cpuid_max(0, nullptr) == 0) return false;
+#endif
+  // Linux lets CPUID fault only in a process that asked for it (ARCH_SET_CPUID), which a host
+  // loading this library doesn't do; and catching SIGSEGV would need process-wide signal state.
+  *out = Cpuid(leaf);
+  return true;
+#else
+  (void)leaf;
+  (void)out;
+  return false;
+#endif
+}
+
+CpuidRegisters Cpuid(uint32_t leaf) {
+  CpuidRegisters registers;
+#if defined(__x86_64__) || defined(__i386__)
+  // Subleaf 0, so the leaves that take one answer the same on every call. Leaves past the
+  // processor's maximum go to the processor as they are, just as on Windows.
+  __cpuid_count(leaf, 0, registers.eax, registers.ebx, registers.ecx, registers.edx);
+#else
+  (void)leaf;
+#endif
+  return registers;
+}
+
+// Linux has no debugger output channel. The message is discarded rather than written to the
+// host's stderr or syslog: the library lives inside someone else's process and has no
+// configuration that could ask for such output.
+void OutputDebugStringA(const char* /*message*/) {}
+
+// Adapters as the kernel lists them on the PCI bus. `flags` only changes how monitors are
+// named, and monitors are not listed here, so it has nothing to change.
+bool EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDeviceA* displayDevice,
+                         uint32_t /*flags*/) {
+  return pci::EnumPciDisplayDevices(pci::kSysfsPciDevices, device, devNum, displayDevice);
+}
+
+}  // namespace quoril::platform

@@ -1,0 +1,110 @@
+#include "cpu_display/cpu_brand.h"
+
+#include <string>
+#include <vector>
+
+#include "fake_machine_test.h"
+
+namespace quoril {
+namespace {
+
+using fake::CpuidFault;
+using Messages = std::vector<std::string>;
+
+constexpr char kIntelBrand[] = "       Intel(R) Core(TM) i7-3770 CPU @ 3.40GHz";
+
+class CpuBrandTest : public test::FakeMachineTest {};
+
+TEST_F(CpuBrandTest, WritesBrandUnchangedThenVerdict) {
+  fake::SetCpuBrand(kIntelBrand);
+  EXPECT_EQ(IsCpuBrandContaining("Core(TM) i7"), 1);
+  EXPECT_EQ(IsCpuBrandContaining("core(tm) i7"), 0);  // case matters
+  EXPECT_EQ(IsCpuBrandContaining("AMD"), 0);
+  EXPECT_EQ(machine().debugOutput,
+            (Messages{kIntelBrand, "OK", kIntelBrand, "FALSE", kIntelBrand, "FALSE"}));
+}
+
+TEST_F(CpuBrandTest, FindsTextAcrossLeavesAndAtEitherEnd) {
+  // Each leaf carries 16 bytes; a match may straddle the leaves' seams.
+  const std::string brand = "0123456789abcdefGHIJKLMNOPQRSTUVwxyz0123456789+-";
+  fake::SetCpuBrand(brand);
+  EXPECT_EQ(IsCpuBrandContaining("defGHI"), 1);
+  EXPECT_EQ(IsCpuBrandContaining("UVwx"), 1);
+  EXPECT_EQ(IsCpuBrandContaining("0123"), 1);
+  // All 48 bytes filled without a terminator: the brand still ends where it should.
+  EXPECT_EQ(IsCpuBrandContaining("89+-"), 1);
+  EXPECT_EQ(IsCpuBrandContaining("+-+"), 0);
+  EXPECT_EQ(machine().debugOutput.front(), brand);
+}
+
+TEST_F(CpuBrandTest, EmptyTextIsInEveryBrandEvenAnEmptyOne) {
+  fake::SetCpuBrand("", 0x80000004);
+  EXPECT_EQ(IsCpuBrandContaining(""), 1);
+  EXPECT_EQ(IsCpuBrandContaining("A"), 0);
+  EXPECT_EQ(machine().debugOutput, (Messages{"", "OK", "", "FALSE"}));
+}
+
+TEST_F(CpuBrandTest, HighestExtendedLeafBoundsTheBrand) {
+  const std::string brand = "AAAAAAAAAAAAAAAABBBBBBBBBBBBBBBBCCCCCCCCCCCCCCCC";
+  struct Case {
+    uint32_t maxLeaf;
+    std::string expectedBrand;
+  };
+  const Case cases[] = {
+      {0x00000000, ""},  // below the extended range: nothing is walked
+      {0x7FFFFFFF, ""},
+      {0x80000000, ""},
+      {0x80000001, ""},
+      {0x80000002, brand.substr(0, 16)},
+      {0x80000003, brand.substr(0, 32)},
+      {0x80000004, brand},
+      {0x80000008, brand},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.maxLeaf);
+    fake::ResetFakeSystem();
+    fake::SetCpuBrand(brand, c.maxLeaf);
+    EXPECT_EQ(IsCpuBrandContaining("C"), c.expectedBrand.find('C') != std::string::npos);
+    EXPECT_EQ(machine().debugOutput.front(), c.expectedBrand);
+    for (uint32_t leaf : machine().cpu.queried) {
+      if (leaf >= 0x80000002) {
+        EXPECT_LE(leaf, c.maxLeaf) << "queried a leaf past the highest";
+      }
+    }
+  }
+}
+
+TEST_F(CpuBrandTest, HostileHighestLeafDoesNotBecomeAnEndlessWalk) {
+  fake::SetCpuBrand(kIntelBrand, 0xFFFFFFFF);
+  EXPECT_EQ(IsCpuBrandContaining("Intel"), 1);
+  EXPECT_LE(machine().cpu.queried.size(), 8u);
+}
+
+TEST_F(CpuBrandTest, WordsAreLaidOutLittleEndianInRegisterOrder) {
+  machine().cpu.leaves[0x80000000] = {0x80000002, 0, 0, 0};
+  // "ABCD" "EFGH" "IJKL" "MNOP" as EAX, EBX, ECX, EDX.
+  machine().cpu.leaves[0x80000002] = {0x44434241, 0x48474645, 0x4C4B4A49, 0x504F4E4D};
+  EXPECT_EQ(IsCpuBrandContaining("ABCDEFGHIJKLMNOP"), 1);
+}
+
+TEST_F(CpuBrandTest, UnavailableOrFaultingCpuidAnswersZeroSilently) {
+  for (CpuidFault fault : {CpuidFault::kIllegalInstruction, CpuidFault::kAccessViolation}) {
+    fake::ResetFakeSystem();
+    fake::SetCpuBrand(kIntelBrand);
+    machine().cpu.fault = fault;
+    EXPECT_EQ(IsCpuBrandContaining(""), 0);
+    EXPECT_EQ(IsCpuBrandContaining("Intel"), 0);
+    EXPECT_TRUE(machine().debugOutput.empty());
+    EXPECT_EQ(machine().cpu.queried, (std::vector<uint32_t>{0, 0}));  // only the probe ran
+  }
+}
+
+TEST_F(CpuBrandTest, NullTextAnswersZeroWithoutTouchingTheProcessor) {
+  fake::SetCpuBrand(kIntelBrand);
+  EXPECT_EQ(IsCpuBrandContaining(nullptr), 0);
+  EXPECT_TRUE(machine().debugOutput.empty());
+  EXPECT_TRUE(machine().cpu.queried.empty());
+}
+
+}  // namespace
+}  // namespace quoril

@@ -1,0 +1,66 @@
+// The exports as a host sees them, with the scripted machine beneath.
+#include "quoril.h"
+
+#include <cstring>
+#include <stdexcept>
+
+#include "export/export_guard.h"
+#include "fake_machine_test.h"
+
+namespace quoril {
+namespace {
+
+class ExportsTest : public test::FakeMachineTest {};
+
+TEST_F(ExportsTest, TestDoesNothing) {
+  ::Test();
+  EXPECT_TRUE(machine().cpu.queried.empty());
+  EXPECT_TRUE(machine().debugOutput.empty());
+  EXPECT_TRUE(machine().displayCalls.empty());
+}
+
+TEST_F(ExportsTest, NullBuffersAnswerZeroAndTouchNothing) {
+  fake::SetCpuBrand("Brand");
+  machine().displayAdapterIds = {"SUBSYS_0123ABCD&"};
+  EXPECT_EQ(fnVoIsCPU(nullptr), 0);
+  EXPECT_EQ(fnGetSVID(0, nullptr), 0);
+  EXPECT_TRUE(machine().cpu.queried.empty());
+  EXPECT_TRUE(machine().debugOutput.empty());
+  EXPECT_TRUE(machine().displayCalls.empty());
+}
+
+TEST_F(ExportsTest, RepeatedCallsGatherAfreshAndAgree) {
+  fake::SetCpuBrand("Virtual Brand");
+  machine().displayAdapterIds = {"PCI\\VEN_1234&DEV_1111&SUBSYS_00015853&REV_02"};
+  char first[5], second[5];
+  EXPECT_EQ(fnVoIsCPU("Virtual"), 1);
+  EXPECT_EQ(fnVoIsCPU("Virtual"), 1);
+  EXPECT_EQ(fnGetSVID(0, first), 1);
+  EXPECT_EQ(fnGetSVID(0, second), 1);
+  EXPECT_STREQ(first, "5853");
+  EXPECT_STREQ(second, "5853");
+  EXPECT_EQ(machine().debugOutput.size(), 4u);
+  EXPECT_EQ(machine().displayCalls.size(), 2u);
+  // A change of hardware between calls shows in the next answer: nothing was kept.
+  machine().displayAdapterIds.clear();
+  EXPECT_EQ(fnGetSVID(0, first), 0);
+}
+
+TEST_F(ExportsTest, AllocationFailureBecomesZeroNotAnException) {
+  fake::SetCpuBrand("Brand");
+  machine().displayAdapterIds = {"SUBSYS_0123ABCD&"};
+  machine().allocationFails = true;
+  char out[5] = "junk";
+  EXPECT_EQ(fnVoIsCPU("Brand"), 0);
+  EXPECT_EQ(fnGetSVID(0, out), 0);
+  EXPECT_STREQ(out, "");
+}
+
+TEST(ExportGuardTest, AnyExceptionBecomesZero) {
+  EXPECT_EQ(GuardExport([] { return 1; }), 1);
+  EXPECT_EQ(GuardExport([]() -> int { throw std::runtime_error("x"); }), 0);
+  EXPECT_EQ(GuardExport([]() -> int { throw 42; }), 0);
+}
+
+}  // namespace
+}  // namespace quoril

@@ -1,0 +1,10 @@
+#include "exports.h"
+
+namespace quoril_info {
+
+Exports::Exports(const LoadedLibrary& library)
+    : Test(library.FindAs<quoril_Test_fn>(kTest.symbol)),
+      fnVoIsCPU(library.FindAs<quoril_fnVoIsCPU_fn>(kFnVoIsCPU.symbol)),
+      fnGetSVID(library.FindAs<quoril_fnGetSVID_fn>(kFnGetSVID.symbol)) {}
+
+}  // namespace quoril_info

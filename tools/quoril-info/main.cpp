@@ -1,0 +1,189 @@
+// quoril-info: loads the Quoril library by name, as a host program does, and shows what it
+// answers about this machine.
+//
+// Exit status: 0 when the question was answered yes (or the report was written), 1 when it was
+// answered no, 2 for a usage error or when the library or the export a question needs is missing.
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "exports.h"
+#include "library_loader.h"
+#include "questions.h"
+#include "report.h"
+
+namespace quoril_info {
+namespace {
+
+constexpr int kExitYes = 0;
+constexpr int kExitNo = 1;
+constexpr int kExitTrouble = 2;
+
+using Operands = std::span<const std::string_view>;
+
+void Print(std::FILE* stream, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+// A signed 32-bit decimal, nothing before or after it.
+std::optional<std::int32_t> ParseIndex(std::string_view text) {
+  std::int32_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
+int MissingExport(const LoadedLibrary& library, std::string_view name) {
+  Print(stderr, "quoril-info: " + library.path() + " does not export " + std::string(name) + "\n");
+  return kExitTrouble;
+}
+
+int RunCpuHas(const LoadedLibrary& library, const Exports& exports, Operands operands) {
+  if (exports.fnVoIsCPU == nullptr) return MissingExport(library, kFnVoIsCPU.name);
+  const std::string text(operands[0]);
+  return exports.fnVoIsCPU(text.c_str()) == 1 ? kExitYes : kExitNo;
+}
+
+bool CheckSvid(Operands operands, std::string& problem) {
+  if (operands.empty() || ParseIndex(operands[0])) return true;
+  problem = "INDEX must be a whole number from -2147483648 to 2147483647, not \"" +
+            std::string(operands[0]) + "\"";
+  return false;
+}
+
+int RunSvid(const LoadedLibrary& library, const Exports& exports, Operands operands) {
+  if (exports.fnGetSVID == nullptr) return MissingExport(library, kFnGetSVID.name);
+  const std::int32_t index = operands.empty() ? 0 : *ParseIndex(operands[0]);
+  // Hosts pass the smallest buffer the library accepts; so does this tool.
+  char vendor[5] = {};
+  const int answer = exports.fnGetSVID(index, vendor);
+  Print(stdout, std::string(vendor, strnlen(vendor, sizeof vendor)) + "\n");
+  return answer == 1 ? kExitYes : kExitNo;
+}
+
+struct Subcommand {
+  std::string_view name;
+  std::string_view operands;  // as the usage text shows them
+  std::string_view help;      // one line per '\n', aligned by the usage text
+  std::size_t min_operands;
+  std::size_t max_operands;
+  // Rejects operands that can never be valid, before anything is loaded; null accepts any.
+  bool (*check)(Operands operands, std::string& problem);
+  int (*run)(const LoadedLibrary& library, const Exports& exports, Operands operands);
+};
+
+constexpr Subcommand kSubcommands[] = {
+    {"cpu-has", "TEXT",
+     "exit 0 when the processor brand contains TEXT (case-sensitive), 1 when not", 1, 1, nullptr,
+     RunCpuHas},
+    {"svid", "[INDEX]",
+     "print the subsystem vendor of display adapter INDEX (default 0), or an empty\n"
+     "line; exit 0 when that adapter exists, 1 when not",
+     0, 1, CheckSvid, RunSvid},
+};
+
+std::string UsageText() {
+  std::string text = "Usage: quoril-info [--library PATH] [--json]\n";
+  for (const Subcommand& command : kSubcommands) {
+    text += "       quoril-info [--library PATH] " + std::string(command.name) + " " +
+            std::string(command.operands) + "\n";
+  }
+  text += "       quoril-info --help\n\n";
+  text +=
+      "Loads the Quoril library by name, as a host program does, and asks it about this machine.\n"
+      "With no subcommand, prints everything the library answers (one JSON object with --json).\n\n";
+  text += "  --library PATH  load PATH instead of " + std::string(LoadedLibrary::DefaultName()) +
+          " (a bare name is looked for\n"
+          "                  beside this program first, then where the system looks)\n";
+  for (const Subcommand& command : kSubcommands) {
+    std::string heading = "  " + std::string(command.name) + " " + std::string(command.operands);
+    heading.resize(18, ' ');
+    std::string_view help = command.help;
+    while (!help.empty()) {
+      const std::size_t line_end = help.find('\n');
+      text += heading + std::string(help.substr(0, line_end)) + "\n";
+      help = line_end == std::string_view::npos ? std::string_view() : help.substr(line_end + 1);
+      heading.assign(18, ' ');
+    }
+  }
+  text += "\nExit status 2: a usage error, a library that cannot be loaded, or a missing export.\n";
+  return text;
+}
+
+int UsageError(const std::string& problem) {
+  Print(stderr, "quoril-info: " + problem + "\n\n" + UsageText());
+  return kExitTrouble;
+}
+
+std::optional<LoadedLibrary> Load(const std::string& name) {
+  std::string error;
+  std::optional<LoadedLibrary> library = LoadedLibrary::Open(name, error);
+  if (!library) Print(stderr, "quoril-info: cannot load " + name + ": " + error + "\n");
+  return library;
+}
+
+int Run(const std::vector<std::string_view>& args) {
+  std::string library_name = LoadedLibrary::DefaultName();
+  bool json = false;
+  std::size_t next = 0;
+  for (; next < args.size() && args[next].starts_with("-"); ++next) {
+    const std::string_view option = args[next];
+    if (option == "--help" || option == "-h") {
+      Print(stdout, UsageText());
+      return kExitYes;
+    } else if (option == "--json") {
+      json = true;
+    } else if (option == "--library") {
+      if (next + 1 == args.size()) return UsageError("--library needs a PATH");
+      library_name = std::string(args[++next]);
+    } else if (option.starts_with("--library=")) {
+      library_name = std::string(option.substr(std::strlen("--library=")));
+    } else {
+      return UsageError("unknown option \"" + std::string(option) + "\"");
+    }
+    if (library_name.empty()) return UsageError("--library needs a PATH");
+  }
+
+  if (next == args.size()) {
+    std::optional<LoadedLibrary> library = Load(library_name);
+    if (!library) return kExitTrouble;
+    const Report report = BuildReport(library_name, *library, Exports(*library));
+    Print(stdout, json ? RenderJson(report) : RenderText(report));
+    return std::fflush(stdout) == 0 ? kExitYes : kExitTrouble;
+  }
+
+  const std::string_view name = args[next];
+  const Subcommand* command = nullptr;
+  for (const Subcommand& candidate : kSubcommands) {
+    if (candidate.name == name) command = &candidate;
+  }
+  if (command == nullptr) return UsageError("unknown subcommand \"" + std::string(name) + "\"");
+  if (json) return UsageError("--json applies to the report only, not to " + std::string(name));
+  const Operands operands = Operands(args).subspan(next + 1);
+  if (operands.size() < command->min_operands || operands.size() > command->max_operands) {
+    return UsageError(std::string(name) + " takes " + std::string(command->operands));
+  }
+  std::string problem;
+  if (command->check != nullptr && !command->check(operands, problem)) return UsageError(problem);
+
+  std::optional<LoadedLibrary> library = Load(library_name);
+  if (!library) return kExitTrouble;
+  const int status = command->run(*library, Exports(*library), operands);
+  return std::fflush(stdout) == 0 ? status : kExitTrouble;
+}
+
+}  // namespace
+}  // namespace quoril_info
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  return quoril_info::Run(args);
+}

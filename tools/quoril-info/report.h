@@ -1,0 +1,63 @@
+// The report: what the library answered, kept as a small tree of values so that the same facts
+// print either as readable text or as one JSON object.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace quoril_info {
+
+struct Member;
+
+class Value {
+ public:
+  using List = std::vector<Value>;
+  using Object = std::vector<Member>;
+
+  // No answer, because the export that would give it is missing: JSON null.
+  static Value Missing() { return Value(std::monostate()); }
+  static Value Flag(bool value) { return Value(value); }
+  static Value Number(std::int64_t value) { return Value(value); }
+  // Bytes exactly as the library wrote them; they need not be valid text of any encoding.
+  static Value Text(std::string value) { return Value(std::move(value)); }
+  static Value MakeList(List items) { return Value(std::move(items)); }
+  static Value MakeObject(Object members) { return Value(std::move(members)); }
+
+  using Data = std::variant<std::monostate, bool, std::int64_t, std::string, List, Object>;
+  const Data& data() const { return data_; }
+
+ private:
+  template <typename T>
+  explicit Value(T value) : data_(std::move(value)) {}
+
+  Data data_;
+};
+
+struct Member {
+  std::string key;  // a JSON member name; the text report shows '_' as a space
+  Value value;
+};
+
+struct Section {
+  std::string key;    // its member name in the JSON object
+  std::string title;  // its heading in the text report
+  Value value;
+};
+
+using Report = std::vector<Section>;
+
+// One JSON object, one member per section, indented, ending in a newline. Strings are escaped
+// byte by byte: control and non-ASCII bytes become \u00XX, so the output is always ASCII.
+std::string RenderJson(const Report& report);
+
+// Headings with indented facts beneath them, for a person to read. Strings are quoted, and
+// bytes that would not print show as \xXX.
+std::string RenderText(const Report& report);
+
+// The JSON string literal for `bytes`, quotes included.
+std::string JsonString(const std::string& bytes);
+
+}  // namespace quoril_info
