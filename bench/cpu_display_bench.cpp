@@ -21,8 +21,7 @@ BENCHMARK(BM_BrandTest);
 
 void BM_SubsystemVendor(benchmark::State& state) {
   quoril::fake::ResetFakeSystem();
-  quoril::fake::FakeSystem().displayAdapterIds = {
-      "PCI\\VEN_10DE&DEV_1C82&SUBSYS_0123ABCD&REV_A1"};
+  quoril::fake::FakeSystem().displayAdapterIds = {"PCI\\VEN_10DE&DEV_1C82&SUBSYS_0123ABCD&REV_A1"};
   char out[5];
   for (auto _ : state) {
     benchmark::DoNotOptimize(fnGetSVID(0, out));

@@ -34,9 +34,9 @@ TEST_F(DisplayVendorTest, ReadsTheFourCharactersBeforeTheAmpersand) {
 }
 
 TEST_F(DisplayVendorTest, ShortMissingOrUnterminatedFieldLeavesOutEmpty) {
-  EXPECT_EQ(VendorOf("PCI\\VEN_10DE&DEV_1C82&SUBSYS_0123ABCD"), "");  // no "&" after it
-  EXPECT_EQ(VendorOf("SUBSYS_12&REV_00"), "");                        // distance 9
-  EXPECT_EQ(VendorOf("SUBSYS_123&REV_00"), "_123");                   // distance 10
+  EXPECT_EQ(VendorOf("PCI\\VEN_10DE&DEV_1C82&SUBSYS_0123ABCD"), "");         // no "&" after it
+  EXPECT_EQ(VendorOf("SUBSYS_12&REV_00"), "");                               // distance 9
+  EXPECT_EQ(VendorOf("SUBSYS_123&REV_00"), "_123");                          // distance 10
   EXPECT_EQ(VendorOf("PCI\\VEN_10DE&DEV_1C82&subsys_0123ABCD&REV_A1"), "");  // case matters
   EXPECT_EQ(VendorOf("A&SUBSYS"), "");
   EXPECT_EQ(VendorOf("ROOT\\BASICDISPLAY"), "");

@@ -31,21 +31,21 @@ bool PreservesCalleeSavedRegisters(void (*work)(void*)) {
       "movl $0x2BADB002, %%esi\n\t"
       "movl $0x3BADB002, %%edi\n\t"
       "pushl $0\n\t"
-      "pushl %[work]\n\t"
+      "pushl %%eax\n\t"
       "call _quoril_seh_run\n\t"
       "addl $8, %%esp\n\t"
       "movl %%ebx, %[ebx]\n\t"
       "movl %%esi, %[esi]\n\t"
       "movl %%edi, %[edi]\n\t"
-      : [ebx] "=m"(ebxOut), [esi] "=m"(esiOut), [edi] "=m"(ediOut)
-      : [work] "r"(work)
-      : "eax", "ecx", "edx", "ebx", "esi", "edi", "memory", "cc");
+      : [ebx] "=m"(ebxOut), [esi] "=m"(esiOut), [edi] "=m"(ediOut), "+a"(work)
+      :
+      : "ecx", "edx", "ebx", "esi", "edi", "memory", "cc");
   return ebxOut == 0x1BADB002 && esiOut == 0x2BADB002 && ediOut == 0x3BADB002;
 }
 
 void ClobberRegistersThenFault(void*) {
-  __asm__ volatile(
-      "movl $1, %%ebx\n\tmovl $2, %%esi\n\tmovl $3, %%edi\n\tud2" ::: "ebx", "esi", "edi");
+  __asm__ volatile("movl $1, %%ebx\n\tmovl $2, %%esi\n\tmovl $3, %%edi\n\tud2" ::
+                       : "ebx", "esi", "edi");
 }
 
 TEST(ExceptionGuardTest, WorkThatReturnsRunsOnceAndSucceeds) {

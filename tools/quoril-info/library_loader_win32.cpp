@@ -12,9 +12,8 @@ HMODULE AsModule(void* handle) { return static_cast<HMODULE>(handle); }
 
 std::string SystemMessage(DWORD code) {
   char text[512] = {};
-  const DWORD length =
-      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                     text, sizeof text, nullptr);
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, code, 0, text, sizeof text, nullptr);
   std::string message = "error " + std::to_string(code);
   std::string reason(text, length);
   while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||

@@ -99,7 +99,8 @@ std::string UsageText() {
   text += "       quoril-info --help\n\n";
   text +=
       "Loads the Quoril library by name, as a host program does, and asks it about this machine.\n"
-      "With no subcommand, prints everything the library answers (one JSON object with --json).\n\n";
+      "With no subcommand, prints everything the library answers (one JSON object with "
+      "--json).\n\n";
   text += "  --library PATH  load PATH instead of " + std::string(LoadedLibrary::DefaultName()) +
           " (a bare name is looked for\n"
           "                  beside this program first, then where the system looks)\n";

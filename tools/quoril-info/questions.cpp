@@ -65,7 +65,8 @@ Report BuildReport(const std::string& requested, const LoadedLibrary& library,
                     })});
   Value::Object present;
   for (const ExportName& known : kKnownExports) {
-    present.push_back({std::string(known.name), Value::Flag(library.Find(known.symbol) != nullptr)});
+    present.push_back(
+        {std::string(known.name), Value::Flag(library.Find(known.symbol) != nullptr)});
   }
   report.push_back({"exports", "Exports present", Value::MakeObject(std::move(present))});
   for (const Question& question : kQuestions) {

@@ -101,7 +101,8 @@ bool EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDeviceA* di
     return false;
   }
   const std::string& id = machine.displayAdapterIds[devNum];
-  std::memcpy(displayDevice->DeviceID, id.data(), std::min(id.size(), sizeof displayDevice->DeviceID));
+  std::memcpy(displayDevice->DeviceID, id.data(),
+              std::min(id.size(), sizeof displayDevice->DeviceID));
   std::snprintf(displayDevice->DeviceName, sizeof displayDevice->DeviceName, "\\\\.\\DISPLAY%u",
                 devNum + 1);
   return true;

@@ -1,0 +1,42 @@
+# The project's commands. Each installs what it needs first (as root on Debian), so both work on
+# a fresh machine: `make run` and `make test`.
+CTEST_JOBS ?= 2
+
+.PHONY: all deps dll win32 run test test-native test-win32 clean
+
+all: dll
+
+deps:
+	@sh cmake/install-deps.sh
+
+# build/win32/quoril.dll alone.
+dll: deps
+	cmake --preset win32
+	cmake --build --preset win32 --target quoril
+
+# The DLL and the host tool.
+win32: deps
+	cmake --preset win32
+	cmake --build --preset win32
+
+# The host tool against the real DLL under Wine, printing every answer.
+run: win32
+	cmake/wine-run.sh build/win32/quoril-info.exe
+
+# Every test: native (with sanitizers), the DLL's own tables and host tool, then the unit and
+# integration tests built for Windows, run under Wine.
+test: test-native test-win32
+
+test-native: deps
+	cmake --preset native
+	cmake --build --preset native
+	ctest --preset native -j $(CTEST_JOBS)
+
+test-win32: win32
+	ctest --preset win32 -j $(CTEST_JOBS)
+	cmake --preset win32-test
+	cmake --build --preset win32-test
+	ctest --preset win32-test -j $(CTEST_JOBS)
+
+clean:
+	rm -rf build
