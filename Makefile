@@ -21,7 +21,8 @@ win32: deps
 
 # The host tool against the real DLL under Wine, printing every answer.
 run: win32
-	cmake/wine-run.sh build/win32/quoril-info.exe
+	status=0; cmake/wine-run.sh build/win32/quoril-info.exe || status=$$?; \
+	  cmake/wine-run.sh --stop; exit $$status
 
 # Every test: native (with sanitizers), the DLL's own tables and host tool, then the unit and
 # integration tests built for Windows, run under Wine.
@@ -33,10 +34,12 @@ test-native: deps
 	ctest --preset native -j $(CTEST_JOBS)
 
 test-win32: win32
-	ctest --preset win32 -j $(CTEST_JOBS)
 	cmake --preset win32-test
 	cmake --build --preset win32-test
-	ctest --preset win32-test -j $(CTEST_JOBS)
+	status=0; \
+	  ctest --preset win32 -j $(CTEST_JOBS) || status=1; \
+	  ctest --preset win32-test -j $(CTEST_JOBS) || status=1; \
+	  cmake/wine-run.sh --stop; exit $$status
 
 clean:
 	rm -rf build

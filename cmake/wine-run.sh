@@ -7,16 +7,31 @@ export WINEPREFIX="$root/build/wineprefix"
 export WINEARCH=win32
 export WINEDEBUG=-all
 # No .NET or HTML engine installers: nothing here needs them, and they would ask for downloads.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No crash debugger either: a program that crashes should end, not wait in a debugger.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 mkdir -p "$root/build"
+if [ "${1:-}" = "--stop" ]; then
+  # Ends the prefix's server and service processes, which otherwise linger after the last program.
+  wineserver -k 2>/dev/null || true
+  exit 0
+fi
 (
   flock 9
   if [ ! -f "$WINEPREFIX/.quoril-ready" ]; then
     echo "wine-run: creating the Wine prefix $WINEPREFIX (slow the first time)" >&2
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w || true
+    wineboot -i </dev/null >/dev/null 2>&1 || true
     touch "$WINEPREFIX/.quoril-ready"
   fi
 ) 9>"$root/build/wineprefix.lock"
-exec wine "$@"
+
+# Wine starts the prefix's service processes from whichever program needs them first, and they
+# inherit its output and outlive it. Were that output the caller's pipe (CTest's, for one), the
+# caller would wait for them too; so the program writes to files that are passed on when it ends.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+status=0
+wine "$@" >"$scratch/out" 2>"$scratch/err" || status=$?
+cat "$scratch/out"
+cat "$scratch/err" >&2
+exit "$status"

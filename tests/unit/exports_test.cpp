@@ -46,6 +46,15 @@ TEST_F(ExportsTest, RepeatedCallsGatherAfreshAndAgree) {
   EXPECT_EQ(fnGetSVID(0, first), 0);
 }
 
+TEST_F(ExportsTest, FaultingProcessorIdentificationAnswersZeroSilently) {
+  // On Windows the fault is real, raised and handled inside the structured-exception guard.
+  fake::SetCpuBrand("Brand");
+  machine().cpu.fault = fake::CpuidFault::kIllegalInstruction;
+  EXPECT_EQ(fnVoIsCPU(""), 0);
+  EXPECT_EQ(fnVoIsCPU("Brand"), 0);
+  EXPECT_TRUE(machine().debugOutput.empty());
+}
+
 TEST_F(ExportsTest, AllocationFailureBecomesZeroNotAnException) {
   fake::SetCpuBrand("Brand");
   machine().displayAdapterIds = {"SUBSYS_0123ABCD&"};

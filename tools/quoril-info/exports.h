@@ -2,7 +2,6 @@
 // resolves, and the typed pointer the tool calls through.
 #pragma once
 
-#include <span>
 #include <string_view>
 
 #include "library_loader.h"
