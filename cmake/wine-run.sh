@@ -21,8 +21,13 @@ fi
   if [ ! -f "$WINEPREFIX/.quoril-ready" ]; then
     echo "wine-run: creating the Wine prefix $WINEPREFIX (slow the first time)" >&2
     wineboot -i </dev/null >/dev/null 2>&1 || true
+    wineserver -k 2>/dev/null || true
     touch "$WINEPREFIX/.quoril-ready"
   fi
+  # Every new Wine session boots the prefix's services first, which takes minutes where 32-bit
+  # programs run under emulation. One server kept alive across programs (ended by --stop) boots
+  # once for a whole run of tests. It fails harmlessly when a server is already running.
+  wineserver -p </dev/null >/dev/null 2>&1 || true
 ) 9>"$root/build/wineprefix.lock"
 
 # Wine starts the prefix's service processes from whichever program needs them first, and they

@@ -87,16 +87,15 @@ TEST_F(CpuBrandTest, WordsAreLaidOutLittleEndianInRegisterOrder) {
   EXPECT_EQ(IsCpuBrandContaining("ABCDEFGHIJKLMNOP"), 1);
 }
 
-TEST_F(CpuBrandTest, UnavailableOrFaultingCpuidAnswersZeroSilently) {
-  for (CpuidFault fault : {CpuidFault::kIllegalInstruction, CpuidFault::kAccessViolation}) {
-    fake::ResetFakeSystem();
-    fake::SetCpuBrand(kIntelBrand);
-    machine().cpu.fault = fault;
-    EXPECT_EQ(IsCpuBrandContaining(""), 0);
-    EXPECT_EQ(IsCpuBrandContaining("Intel"), 0);
-    EXPECT_TRUE(machine().debugOutput.empty());
-    EXPECT_EQ(machine().cpu.queried, (std::vector<uint32_t>{0, 0}));  // only the probe ran
-  }
+// Real faults inside the guard are raised by the export and guard tests; here the guard only
+// reports that the instruction is unavailable.
+TEST_F(CpuBrandTest, UnavailableCpuidAnswersZeroSilently) {
+  fake::SetCpuBrand(kIntelBrand);
+  machine().cpu.fault = CpuidFault::kUnavailable;
+  EXPECT_EQ(IsCpuBrandContaining(""), 0);
+  EXPECT_EQ(IsCpuBrandContaining("Intel"), 0);
+  EXPECT_TRUE(machine().debugOutput.empty());
+  EXPECT_EQ(machine().cpu.queried, (std::vector<uint32_t>{0, 0}));  // only the probe ran
 }
 
 TEST_F(CpuBrandTest, NullTextAnswersZeroWithoutTouchingTheProcessor) {

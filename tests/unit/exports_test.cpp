@@ -51,6 +51,7 @@ TEST_F(ExportsTest, FaultingProcessorIdentificationAnswersZeroSilently) {
   fake::SetCpuBrand("Brand");
   machine().cpu.fault = fake::CpuidFault::kIllegalInstruction;
   EXPECT_EQ(fnVoIsCPU(""), 0);
+  machine().cpu.fault = fake::CpuidFault::kAccessViolation;
   EXPECT_EQ(fnVoIsCPU("Brand"), 0);
   EXPECT_TRUE(machine().debugOutput.empty());
 }

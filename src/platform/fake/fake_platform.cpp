@@ -26,6 +26,7 @@ void RaiseAccessViolation(void*) { *static_cast<volatile int*>(nullptr) = 1; }
 
 bool FaultUnderGuard(CpuidFault fault) {
 #if defined(_WIN32)
+  if (fault == CpuidFault::kUnavailable) return true;
   return !platform::RunUnderExceptionGuard(
       fault == CpuidFault::kIllegalInstruction ? &RaiseIllegalInstruction : &RaiseAccessViolation,
       nullptr);

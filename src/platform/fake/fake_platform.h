@@ -15,8 +15,9 @@ namespace quoril::fake {
 // How the guarded CPUID query behaves.
 enum class CpuidFault {
   kNone,                // answers from the scripted leaves
-  kIllegalInstruction,  // a processor without CPUID
-  kAccessViolation,     // any other exception inside the guard
+  kUnavailable,         // the guard reports failure without anything being raised
+  kIllegalInstruction,  // a processor without CPUID: on Windows a real fault inside the guard
+  kAccessViolation,     // any other exception: on Windows a real fault inside the guard
 };
 
 struct FakeCpu {
