@@ -170,7 +170,27 @@ TEST_F(DllTest, SubsystemVendorAgreesWithTheWindowSystem) {
   EXPECT_EQ(isCpu_(nullptr), 0);
 }
 
+// Calls that stay inside the DLL: the exports' own entry and exit at every alignment.
 TEST_F(DllTest, CallsAtEveryStackAlignmentStayBalanced) {
+  void* const test = reinterpret_cast<void*>(library_.Find<quoril_Test_fn>("Test"));
+  for (uint32_t misalignment : {0u, 4u, 8u, 12u}) {
+    SCOPED_TRACE(misalignment);
+    for (void* function : {test, reinterpret_cast<void*>(isCpu_)}) {
+      AlignedCallCheck check{-1, 1};
+      quoril_aligned_call(function, 0, 0, misalignment, &check);
+      EXPECT_EQ(check.espError, 0);
+      EXPECT_EQ(check.registerChanged, 0u);
+    }
+    AlignedCallCheck check{-1, 1};
+    EXPECT_EQ(quoril_aligned_call(reinterpret_cast<void*>(getSvid_), 0, 0, misalignment, &check),
+              0);
+    EXPECT_EQ(check.espError, 0);
+    EXPECT_EQ(check.registerChanged, 0u);
+  }
+}
+
+// Whole answers, the operating system's calls included, at every alignment.
+TEST_F(DllTest, AnswersAtEveryStackAlignmentAreTheSame) {
   const std::string brand = ReadBrand();
   char out[8];
   std::string expected;
