@@ -20,14 +20,15 @@ fi
   flock 9
   if [ ! -f "$WINEPREFIX/.quoril-ready" ]; then
     echo "wine-run: creating the Wine prefix $WINEPREFIX (slow the first time)" >&2
-    wineboot -i </dev/null >/dev/null 2>&1 || true
-    wineserver -k 2>/dev/null || true
+    wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+    wineserver -k 2>/dev/null 9>&- || true
     touch "$WINEPREFIX/.quoril-ready"
   fi
   # Every new Wine session boots the prefix's services first, which takes minutes where 32-bit
   # programs run under emulation. One server kept alive across programs (ended by --stop) boots
-  # once for a whole run of tests. It fails harmlessly when a server is already running.
-  wineserver -p </dev/null >/dev/null 2>&1 || true
+  # once for a whole run of tests. It fails harmlessly when a server is already running. Neither
+  # it nor the prefix's first processes may inherit the lock, or it would never be released.
+  wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
 ) 9>"$root/build/wineprefix.lock"
 
 # Wine starts the prefix's service processes from whichever program needs them first, and they
