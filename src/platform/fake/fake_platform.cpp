@@ -24,16 +24,19 @@ void RaiseIllegalInstruction(void*) { __asm__ volatile("ud2"); }
 void RaiseAccessViolation(void*) { *static_cast<volatile int*>(nullptr) = 1; }
 #endif
 
-bool FaultUnderGuard(CpuidFault fault) {
+// What the guard answers for a processor scripted to fail: always false, and on Windows the
+// answer comes from the real guard around a real fault.
+bool GuardedQueryWithFault(CpuidFault fault) {
 #if defined(_WIN32)
-  if (fault == CpuidFault::kUnavailable) return true;
-  return !platform::RunUnderExceptionGuard(
-      fault == CpuidFault::kIllegalInstruction ? &RaiseIllegalInstruction : &RaiseAccessViolation,
-      nullptr);
+  if (fault != CpuidFault::kUnavailable) {
+    return platform::RunUnderExceptionGuard(
+        fault == CpuidFault::kIllegalInstruction ? &RaiseIllegalInstruction : &RaiseAccessViolation,
+        nullptr);
+  }
 #else
   (void)fault;
-  return true;
 #endif
+  return false;
 }
 
 // Every scripted call starts here, so an allocation failure can be injected into any of them.
@@ -81,7 +84,7 @@ bool CpuidGuarded(uint32_t leaf, CpuidRegisters* out) {
   const fake::CpuidFault fault = machine.cpu.fault;
   if (fault != fake::CpuidFault::kNone) {
     machine.cpu.queried.push_back(leaf);
-    return !fake::FaultUnderGuard(fault);
+    return fake::GuardedQueryWithFault(fault);
   }
   *out = fake::Answer(leaf);
   return true;
