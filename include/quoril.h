@@ -70,9 +70,52 @@ QUORIL_API void QUORIL_CALL Test(void);
    instruction is unavailable. */
 QUORIL_API int QUORIL_CALL fnVoIsCPU(const char* text);
 
+/* The system board's product, as WMI's Win32_BaseBoard reports it, copied into `product` (at
+   least 256 units). With several boards the last one that has a product wins; a product longer
+   than 255 units is cut to its first 255 units. 1 when the board query ran (also when there is
+   no board, or it has no product: `product` is then untouched), 0 when WMI could not be reached
+   or queried (also on a thread already in the multithreaded apartment); `product` is then
+   untouched. A null `product` answers 0. */
+QUORIL_API int QUORIL_CALL fnGetPID(quoril_wchar* product);
+
+/* As fnGetPID, for the product and the manufacturer at once. Either buffer may be null; its
+   property is then not read. Each buffer ends with the last text any board gave for its own
+   property. */
+QUORIL_API int QUORIL_CALL fnGetWMIInfo(quoril_wchar* product, quoril_wchar* manufacturer);
+
+/* The first board's product in the calling thread's ANSI code page, written to `product` (at
+   least 512 bytes) only when it is text and its conversion fits; at most 255 units are
+   converted, so no double-byte character is split. Always answers 0: a caller sets `product`
+   to an empty string first and learns of success from it. Works on a thread already in the
+   multithreaded apartment, leaving the thread's COM initialisation as it found it. */
+QUORIL_API int QUORIL_CALL fnGetBaseBoardPorductA(char* product);
+
+/* The captions of the optical drives (WMI's Win32_CDROMDrive), the first ten in listing order,
+   each followed by "\r\n", then a zero unit. `capacity` is the buffer's size in units and must
+   be at least 2560. Nothing is ever written past `capacity` units: a caption that would not
+   fit whole with its "\r\n" and the terminator is left out with every one after it. 1 on
+   success (an empty string when there is no drive), 0 when the buffer is null, the capacity
+   below 2560, or WMI unreachable; the buffer is then untouched. */
+QUORIL_API int QUORIL_CALL fnListDriverCaption(quoril_wchar* buffer, int capacity);
+
+/* The caption of the first optical drive whose "Drive" value (for instance "D:") occurs in
+   `drive`, letter case of a-z aside, written into `caption`: at most `count` - 1 units of it,
+   then zero units up to and including unit `count` - 1. 1 when such a drive with a caption was
+   found, else 0 with `caption` untouched. A null `drive` or `caption`, or a `count` below 1,
+   answers 0 and writes nothing. */
+QUORIL_API int QUORIL_CALL fnGetDriveCaptionW(const quoril_wchar* drive, quoril_wchar* caption,
+                                              int count);
+
 typedef void(QUORIL_CALL* quoril_Test_fn)(void);
 typedef int(QUORIL_CALL* quoril_fnVoIsCPU_fn)(const char* text);
 typedef int(QUORIL_CALL* quoril_fnGetSVID_fn)(quoril_long32 index, char* out);
+typedef int(QUORIL_CALL* quoril_fnGetPID_fn)(quoril_wchar* product);
+typedef int(QUORIL_CALL* quoril_fnGetWMIInfo_fn)(quoril_wchar* product,
+                                                 quoril_wchar* manufacturer);
+typedef int(QUORIL_CALL* quoril_fnGetBaseBoardPorductA_fn)(char* product);
+typedef int(QUORIL_CALL* quoril_fnListDriverCaption_fn)(quoril_wchar* buffer, int capacity);
+typedef int(QUORIL_CALL* quoril_fnGetDriveCaptionW_fn)(const quoril_wchar* drive,
+                                                       quoril_wchar* caption, int count);
 
 /* Display adapter `index` (0, 1, 2 ... until it answers 0): 0 when there is no display adapter
    at that index, else 1. `out` (at least 5 bytes) receives the four characters that stand last

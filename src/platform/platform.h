@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+#include "platform/com_types.h"
+
 namespace quoril::platform {
 
 // --- Processor identification -------------------------------------------------------------
@@ -56,5 +58,53 @@ static_assert(sizeof(DisplayDeviceA) == kDisplayDeviceASize);
 // that number, and also where the window system offers no display-device enumeration at all.
 bool EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDeviceA* displayDevice,
                          uint32_t flags);
+
+// --- COM, WMI and text conversion -----------------------------------------------------------
+//
+// Interface methods (IWbemLocator::ConnectServer, IWbemServices::ExecQuery, ...) are reached
+// through the objects these calls hand out; the calls themselves are the flat API around them.
+
+// Keeps the COM and automation libraries loaded for one WMI transaction. The DLL does not
+// import them, so that it loads where DCOM or WMI is missing; the COM calls below find them
+// while a ComLibraries is alive, and fail as their own failures where they are missing.
+class ComLibraries {
+ public:
+  ComLibraries();
+  ~ComLibraries();
+  ComLibraries(const ComLibraries&) = delete;
+  ComLibraries& operator=(const ComLibraries&) = delete;
+
+ private:
+  void* ole32_ = nullptr;
+  void* oleaut32_ = nullptr;
+};
+
+HRESULT CoInitialize(void* reserved);
+void CoUninitialize();
+HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* outer, DWORD clsContext, REFIID riid,
+                         void** ppv);
+// Answers a failure (E_NOTIMPL) where the COM library lacks it (Windows 95 without DCOM).
+HRESULT CoSetProxyBlanket(IUnknown* proxy, DWORD authnSvc, DWORD authzSvc,
+                          OLECHAR* serverPrincName, DWORD authnLevel, DWORD impLevel,
+                          RPC_AUTH_IDENTITY_HANDLE authInfo, DWORD capabilities);
+
+BSTR SysAllocString(const OLECHAR* text);
+BSTR SysAllocStringLen(const OLECHAR* text, UINT length);
+void SysFreeString(BSTR text);
+void VariantInit(VARIANT* value);
+HRESULT VariantClear(VARIANT* value);
+
+// Conversion between wide text and a narrow code page (CP_ACP, CP_THREAD_ACP), with the
+// arguments and results of the Windows calls of the same names.
+int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narrowLength,
+                        OLECHAR* wide, int wideLength);
+int WideCharToMultiByte(UINT codePage, DWORD flags, const OLECHAR* wide, int wideLength,
+                        char* narrow, int narrowLength, const char* defaultChar,
+                        BOOL* usedDefaultChar);
+
+// --- Standard output ------------------------------------------------------------------------
+
+// Writes `text` unchanged to the process's standard output.
+void WriteStandardOutput(const char* text);
 
 }  // namespace quoril::platform
