@@ -110,8 +110,7 @@ typedef void(QUORIL_CALL* quoril_Test_fn)(void);
 typedef int(QUORIL_CALL* quoril_fnVoIsCPU_fn)(const char* text);
 typedef int(QUORIL_CALL* quoril_fnGetSVID_fn)(quoril_long32 index, char* out);
 typedef int(QUORIL_CALL* quoril_fnGetPID_fn)(quoril_wchar* product);
-typedef int(QUORIL_CALL* quoril_fnGetWMIInfo_fn)(quoril_wchar* product,
-                                                 quoril_wchar* manufacturer);
+typedef int(QUORIL_CALL* quoril_fnGetWMIInfo_fn)(quoril_wchar* product, quoril_wchar* manufacturer);
 typedef int(QUORIL_CALL* quoril_fnGetBaseBoardPorductA_fn)(char* product);
 typedef int(QUORIL_CALL* quoril_fnListDriverCaption_fn)(quoril_wchar* buffer, int capacity);
 typedef int(QUORIL_CALL* quoril_fnGetDriveCaptionW_fn)(const quoril_wchar* drive,

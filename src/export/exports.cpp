@@ -7,6 +7,9 @@
 #include "cpu_display/cpu_brand.h"
 #include "cpu_display/display_vendor.h"
 #include "export/export_guard.h"
+#include "wmi/board.h"
+#include "wmi/caption_lookup.h"
+#include "wmi/drive_captions.h"
 
 extern "C" {
 
@@ -14,6 +17,26 @@ void QUORIL_CALL Test(void) {}
 
 int QUORIL_CALL fnVoIsCPU(const char* text) {
   return quoril::GuardExport([&] { return quoril::IsCpuBrandContaining(text); });
+}
+
+int QUORIL_CALL fnGetPID(quoril_wchar* product) {
+  return quoril::GuardExport([&] { return quoril::wmi::GetBoardProduct(product); });
+}
+
+int QUORIL_CALL fnGetWMIInfo(quoril_wchar* product, quoril_wchar* manufacturer) {
+  return quoril::GuardExport([&] { return quoril::wmi::GetBoardInfo(product, manufacturer); });
+}
+
+int QUORIL_CALL fnGetBaseBoardPorductA(char* product) {
+  return quoril::GuardExport([&] { return quoril::wmi::GetBoardProductNarrow(product); });
+}
+
+int QUORIL_CALL fnListDriverCaption(quoril_wchar* buffer, int capacity) {
+  return quoril::GuardExport([&] { return quoril::wmi::ListDriveCaptions(buffer, capacity); });
+}
+
+int QUORIL_CALL fnGetDriveCaptionW(const quoril_wchar* drive, quoril_wchar* caption, int count) {
+  return quoril::GuardExport([&] { return quoril::wmi::GetDriveCaption(drive, caption, count); });
 }
 
 #if !defined(_WIN32)

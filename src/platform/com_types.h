@@ -12,7 +12,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// windows.h first: the other two build on it.
 #include <windows.h>
+
 #include <oleauto.h>
 #include <wbemcli.h>
 
@@ -117,16 +119,16 @@ struct IUnknown {
 struct IWbemContext;
 
 struct IWbemClassObject : IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE Get(LPCWSTR wszName, LONG lFlags, VARIANT* pVal,
-                                        CIMTYPE* pType, LONG* plFlavor) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Get(LPCWSTR wszName, LONG lFlags, VARIANT* pVal, CIMTYPE* pType,
+                                        LONG* plFlavor) = 0;
 
  protected:
   ~IWbemClassObject() = default;
 };
 
 struct IEnumWbemClassObject : IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE Next(LONG lTimeout, ULONG uCount,
-                                         IWbemClassObject** apObjects, ULONG* puReturned) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjects,
+                                         ULONG* puReturned) = 0;
 
  protected:
   ~IEnumWbemClassObject() = default;
@@ -145,10 +147,10 @@ struct IWbemServices : IUnknown {
 };
 
 struct IWbemLocator : IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE ConnectServer(const BSTR strNetworkResource,
-                                                  const BSTR strUser, const BSTR strPassword,
-                                                  const BSTR strLocale, LONG lSecurityFlags,
-                                                  const BSTR strAuthority, IWbemContext* pCtx,
+  virtual HRESULT STDMETHODCALLTYPE ConnectServer(const BSTR strNetworkResource, const BSTR strUser,
+                                                  const BSTR strPassword, const BSTR strLocale,
+                                                  LONG lSecurityFlags, const BSTR strAuthority,
+                                                  IWbemContext* pCtx,
                                                   IWbemServices** ppNamespace) = 0;
 
  protected:
@@ -163,9 +165,7 @@ namespace quoril {
 
 // The library's wide text (char16_t) and the platform's OLECHAR are the same 16-bit units; on
 // Windows OLECHAR is wchar_t, a distinct type of the same size.
-inline const OLECHAR* AsOle(const char16_t* text) {
-  return reinterpret_cast<const OLECHAR*>(text);
-}
+inline const OLECHAR* AsOle(const char16_t* text) { return reinterpret_cast<const OLECHAR*>(text); }
 inline const char16_t* AsUtf16(const OLECHAR* text) {
   return reinterpret_cast<const char16_t*>(text);
 }

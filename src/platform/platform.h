@@ -84,9 +84,9 @@ void CoUninitialize();
 HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* outer, DWORD clsContext, REFIID riid,
                          void** ppv);
 // Answers a failure (E_NOTIMPL) where the COM library lacks it (Windows 95 without DCOM).
-HRESULT CoSetProxyBlanket(IUnknown* proxy, DWORD authnSvc, DWORD authzSvc,
-                          OLECHAR* serverPrincName, DWORD authnLevel, DWORD impLevel,
-                          RPC_AUTH_IDENTITY_HANDLE authInfo, DWORD capabilities);
+HRESULT CoSetProxyBlanket(IUnknown* proxy, DWORD authnSvc, DWORD authzSvc, OLECHAR* serverPrincName,
+                          DWORD authnLevel, DWORD impLevel, RPC_AUTH_IDENTITY_HANDLE authInfo,
+                          DWORD capabilities);
 
 BSTR SysAllocString(const OLECHAR* text);
 BSTR SysAllocStringLen(const OLECHAR* text, UINT length);

@@ -60,7 +60,10 @@ FakeMachine& FakeSystem() {
   return machine;
 }
 
-void ResetFakeSystem() { FakeSystem() = FakeMachine{}; }
+void ResetFakeSystem() {
+  FakeSystem() = FakeMachine{};
+  LeaveApartment();
+}
 
 void SetCpuBrand(std::string_view brand, uint32_t maxExtendedLeaf) {
   char bytes[48] = {};

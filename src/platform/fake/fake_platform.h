@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/fake/fake_wmi.h"
 #include "platform/platform.h"
 
 namespace quoril::fake {
@@ -44,9 +45,11 @@ struct FakeMachine {
   // (longer ones are cut at 128, without a terminator).
   std::vector<std::string> displayAdapterIds;
   std::vector<DisplayEnumCall> displayCalls;
+  FakeWmi wmi;
 };
 
-// The machine every platform call answers from; tests reset it before each case.
+// The machine every platform call answers from; tests reset it before each case (which also
+// forgets the calling thread's COM apartment).
 FakeMachine& FakeSystem();
 void ResetFakeSystem();
 

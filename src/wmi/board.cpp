@@ -1,0 +1,62 @@
+#include "wmi/board.h"
+
+#include <array>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "wmi/wide_text.h"
+#include "wmi/wmi_access.h"
+
+namespace quoril::wmi {
+namespace {
+
+constexpr char kBoardQuery[] = "SELECT * FROM Win32_BaseBoard";
+
+// Copies the property's text when there is one; a longer value keeps its first 255 units.
+void CopyProperty(IWbemClassObject* instance, const char16_t* name, char16_t* out) {
+  if (const std::optional<std::u16string> text =
+          ReadStringProperty(instance, name, Acceptance::kExactSuccess)) {
+    CopyWideCapped(out, *text, kBoardWideCapacity);
+  }
+}
+
+}  // namespace
+
+int GetBoardProduct(char16_t* product) {
+  if (product == nullptr) return 0;
+  return QueryWmiClass(kBoardQuery,
+                       [&](IWbemClassObject* board) { CopyProperty(board, u"Product", product); });
+}
+
+int GetBoardInfo(char16_t* product, char16_t* manufacturer) {
+  return QueryWmiClass(kBoardQuery, [&](IWbemClassObject* board) {
+    if (product != nullptr) CopyProperty(board, u"Product", product);
+    if (manufacturer != nullptr) CopyProperty(board, u"Manufacturer", manufacturer);
+  });
+}
+
+int GetBoardProductNarrow(char* product) {
+  if (product == nullptr) return 0;
+  EnumerationFrame frame("Win32_BaseBoard");
+  // Only the first board is looked at.
+  IWbemClassObject* board = frame.Next();
+  if (board == nullptr) return 0;
+  std::optional<std::u16string> text =
+      ReadStringProperty(board, u"Product", Acceptance::kNotFailed);
+  if (!text) return 0;
+
+  // At most 255 units are converted: in a double-byte code page their conversion and its
+  // terminator fill at most 511 bytes, and the cut falls between whole characters.
+  if (text->size() > kBoardWideCapacity - 1) text->resize(kBoardWideCapacity - 1);
+  std::array<char, kBoardNarrowCapacity> scratch;
+  const int scratchSize = 2 * (static_cast<int>(text->size()) + 1);
+  const int written = platform::WideCharToMultiByte(CP_THREAD_ACP, 0, AsOle(text->c_str()), -1,
+                                                    scratch.data(), scratchSize, nullptr, nullptr);
+  // A conversion that fails, or does not fit the scratch area, writes nothing.
+  if (written <= 0 || written > scratchSize || scratch[written - 1] != '\0') return 0;
+  std::memcpy(product, scratch.data(), static_cast<size_t>(written));
+  return 0;
+}
+
+}  // namespace quoril::wmi

@@ -1,0 +1,55 @@
+#include "wmi/caption_lookup.h"
+
+#include <optional>
+#include <string>
+
+#include "wmi/wmi_access.h"
+
+namespace quoril::wmi {
+namespace {
+
+char16_t Fold(char16_t unit) {
+  return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - (u'a' - u'A')) : unit;
+}
+
+// Whether `needle` stands at `at`, letter case aside; the haystack's terminator ends the
+// comparison, so nothing is read past it.
+bool MatchesAt(const char16_t* at, const char16_t* needle) {
+  for (; *needle != u'\0'; ++at, ++needle) {
+    if (*at == u'\0' || Fold(*at) != Fold(*needle)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const char16_t* FindNoCase(const char16_t* haystack, const char16_t* needle) {
+  if (haystack == nullptr || needle == nullptr) return nullptr;
+  // Folding on the fly compares exactly what folded copies would, without allocating them.
+  for (const char16_t* at = haystack;; ++at) {
+    if (MatchesAt(at, needle)) return at;
+    if (*at == u'\0') return nullptr;
+  }
+}
+
+int GetDriveCaption(const char16_t* drive, char16_t* caption, int count) {
+  if (drive == nullptr || caption == nullptr || count < 1) return 0;
+  EnumerationFrame frame("Win32_CDROMDrive");
+  while (IWbemClassObject* instance = frame.Next()) {
+    const std::optional<std::u16string> value =
+        ReadStringProperty(instance, u"Drive", Acceptance::kNotFailed);
+    if (!value || FindNoCase(drive, value->c_str()) == nullptr) continue;
+    const std::optional<std::u16string> text =
+        ReadStringProperty(instance, u"Caption", Acceptance::kNotFailed);
+    if (!text) continue;
+    // The whole buffer is written: the caption's units, then zero units to the end.
+    const size_t units = static_cast<size_t>(count);
+    const size_t copied = text->copy(caption, units);
+    std::char_traits<char16_t>::assign(caption + copied, units - copied, u'\0');
+    caption[units - 1] = u'\0';
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace quoril::wmi

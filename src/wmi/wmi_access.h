@@ -1,0 +1,89 @@
+// WMI access: a COM scope on the calling thread, the in-process locator, the local namespace
+// "ROOT\CIMV2" under a fixed security blanket, the instances of one class, and their string
+// properties. Two entry styles reach the same namespace with the same blanket and listing flags:
+//
+//   the query style, QueryWmiClass, owns the whole transaction and visits every instance;
+//   the enumeration style, ConnectWmiNamespace and EnumWmiClassInstances, leaves the COM scope,
+//   the walk and the releases to the export that uses it (see EnumerationFrame).
+//
+// They differ on purpose, and callers see the differences: a thread already in the
+// multithreaded apartment makes the query style fail but not the enumeration style; the query
+// style widens its texts with the system ANSI code page and the enumeration style with the
+// thread's; the query style takes a property only when Get answers exactly WBEM_S_NO_ERROR,
+// the enumeration style whenever Get does not fail.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+#include "wmi/com_guards.h"
+
+namespace quoril::wmi {
+
+// {4590F811-1D3A-11D0-891F-00AA004B2E24}
+inline constexpr CLSID CLSID_WbemLocator = {
+    0x4590F811, 0x1D3A, 0x11D0, {0x89, 0x1F, 0x00, 0xAA, 0x00, 0x4B, 0x2E, 0x24}};
+// {DC12A687-737F-11CF-884D-00AA004B2E24}
+inline constexpr IID IID_IWbemLocator = {
+    0xDC12A687, 0x737F, 0x11CF, {0x88, 0x4D, 0x00, 0xAA, 0x00, 0x4B, 0x2E, 0x24}};
+
+// Forward-only, semi-synchronous listings, for both styles.
+inline constexpr LONG kListingFlags = WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY;
+
+// Which results of IWbemClassObject::Get let a property's text count.
+enum class Acceptance {
+  kExactSuccess,  // query style: exactly WBEM_S_NO_ERROR
+  kNotFailed,     // enumeration style: any non-negative result
+};
+
+// The text of property `name` of `instance`, or nothing when the read fails (as `acceptance`
+// judges it) or the value is not a string (missing, null, another type).
+std::optional<std::u16string> ReadStringProperty(IWbemClassObject* instance, const char16_t* name,
+                                                 Acceptance acceptance);
+
+// Runs the WQL query `query` in "ROOT\CIMV2" and calls `action` once for every instance, in
+// listing order, lending it the instance for that call only. Answers 1 when the query ran,
+// whatever the number of instances; 0 when COM could not be initialised on this thread or the
+// locator, the connection, the blanket or the query failed (then `action` was never called).
+int QueryWmiClass(const char* query, const std::function<void(IWbemClassObject*)>& action);
+
+// Creates the locator, connects to `ns` and sets the blanket on the services. `user` and
+// `password` are passed only when both are given. Success: both out-pointers hold references
+// the caller releases, the services first. Failure: a negative result, both null. A null
+// out-pointer writes "Invalid   argument\n" to standard output and answers E_INVALIDARG.
+HRESULT ConnectWmiNamespace(IWbemLocator** locator, IWbemServices** services, const char* ns,
+                            const char* user, const char* password);
+
+// Lists the instances of `className` through `services`. The listing exists exactly when
+// `*enumerator` is non-null afterwards. A null `services` or `enumerator` writes
+// "Invalid   argument\n" to standard output and answers E_INVALIDARG.
+HRESULT EnumWmiClassInstances(IWbemServices* services, IEnumWbemClassObject** enumerator,
+                              const char* className);
+
+// The frame of an export that uses the enumeration style: the COM libraries and the thread's
+// COM scope (balanced only if it was opened), the connection to "ROOT\CIMV2" and the listing
+// of one class. Every reference is released in the order instance, enumerator, services,
+// locator, then the COM scope is closed.
+class EnumerationFrame {
+ public:
+  explicit EnumerationFrame(const char* className);
+  EnumerationFrame(const EnumerationFrame&) = delete;
+  EnumerationFrame& operator=(const EnumerationFrame&) = delete;
+
+  // The next instance, held until the following call or the end of the frame; null when the
+  // listing is over or was never there.
+  IWbemClassObject* Next();
+
+ private:
+  // Declaration order is the reverse of the release order.
+  platform::ComLibraries libraries_;
+  ComApartment apartment_;
+  ComPtr<IWbemLocator> locator_;
+  ComPtr<IWbemServices> services_;
+  ComPtr<IEnumWbemClassObject> enumerator_;
+  ComPtr<IWbemClassObject> instance_;
+};
+
+}  // namespace quoril::wmi

@@ -1,0 +1,121 @@
+// The optical drive caption list: collection through WMI and formatting into the caller's
+// buffer, which is never written past its capacity.
+#include "wmi/drive_captions.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "fake_wmi_test.h"
+#include "quoril.h"
+
+namespace quoril::wmi {
+namespace {
+
+constexpr char16_t kSentinel = u'#';
+
+class DriveCaptionsTest : public test::FakeWmiTest {
+ protected:
+  void SetUp() override {
+    FakeWmiTest::SetUp();
+    buffer_.assign(3000, kSentinel);
+  }
+  std::u16string Text() const { return buffer_.data(); }
+  bool Untouched() const {
+    return std::all_of(buffer_.begin(), buffer_.end(), [](char16_t u) { return u == kSentinel; });
+  }
+  static std::u16string Caption(int i) { return u"Drive " + std::u16string(1, u'A' + i); }
+
+  std::vector<char16_t> buffer_;
+};
+
+TEST_F(DriveCaptionsTest, CapacityBelowTheMinimumOrNoBufferAnswersZero) {
+  AddDrive({{u"Caption", fake::FakeProperty::Text(u"DVD")}});
+  EXPECT_EQ(fnListDriverCaption(buffer_.data(), 2559), 0);
+  EXPECT_EQ(fnListDriverCaption(buffer_.data(), -1), 0);
+  EXPECT_EQ(fnListDriverCaption(buffer_.data(), INT32_MIN), 0);
+  EXPECT_EQ(fnListDriverCaption(nullptr, 2560), 0);
+  EXPECT_TRUE(Untouched());
+  EXPECT_TRUE(wmi().events.empty());
+  EXPECT_EQ(fnListDriverCaption(buffer_.data(), 2560), 1);
+  EXPECT_EQ(Text(), u"DVD\r\n");
+}
+
+TEST_F(DriveCaptionsTest, NoDriveGivesTheEmptyString) {
+  EXPECT_EQ(fnListDriverCaption(buffer_.data(), 2560), 1);
+  EXPECT_EQ(buffer_[0], u'\0');
+  EXPECT_EQ(buffer_[1], kSentinel);
+  ExpectNothingHeld();
+}
+
+TEST_F(DriveCaptionsTest, TheFirstTenTextCaptionsInListingOrder) {
+  AddDrive({{u"Caption", fake::FakeProperty::Null()}});
+  for (int i = 0; i < 12; ++i) AddDrive({{u"Caption", fake::FakeProperty::Text(Caption(i))}});
+  EXPECT_EQ(fnListDriverCaption(buffer_.data(), 2560), 1);
+  std::u16string expected;
+  for (int i = 0; i < 10; ++i) expected += Caption(i) + u"\r\n";
+  EXPECT_EQ(Text(), expected);
+  EXPECT_EQ(buffer_[expected.size() + 1], kSentinel);
+  ExpectNothingHeld();
+}
+
+TEST_F(DriveCaptionsTest, UnreachableWmiLeavesTheBufferAsItWas) {
+  AddDrive({{u"Caption", fake::FakeProperty::Text(u"DVD")}});
+  wmi().blanketResult = E_NOTIMPL;
+  EXPECT_EQ(fnListDriverCaption(buffer_.data(), 2560), 0);
+  EXPECT_TRUE(Untouched());
+  ExpectNothingHeld();
+}
+
+TEST_F(DriveCaptionsTest, LongCaptionsAreCutAndNeverOverrunTheCapacity) {
+  for (int i = 0; i < 10; ++i) {
+    AddDrive({{u"Caption", fake::FakeProperty::Text(std::u16string(300, u'a' + i))}});
+  }
+  EXPECT_EQ(fnListDriverCaption(buffer_.data(), 2560), 1);
+  // Nine captions of 255 units with their line ends fill 2313 units; the tenth would need 2571
+  // with the terminator, so it is left out.
+  std::u16string expected;
+  for (int i = 0; i < 9; ++i) expected += std::u16string(255, u'a' + i) + u"\r\n";
+  EXPECT_EQ(Text(), expected);
+  EXPECT_TRUE(std::all_of(buffer_.begin() + 2560, buffer_.end(),
+                          [](char16_t u) { return u == kSentinel; }));
+
+  // With room for all of them, the text is 2571 units with its terminator.
+  buffer_.assign(3000, kSentinel);
+  EXPECT_EQ(fnListDriverCaption(buffer_.data(), 2571), 1);
+  EXPECT_EQ(Text().size(), 2570u);
+  EXPECT_EQ(buffer_[2571], kSentinel);
+}
+
+TEST_F(DriveCaptionsTest, FormattingStopsAtTheEntryThatWouldNotFit) {
+  CaptionList list(3);
+  std::char_traits<char16_t>::copy(list[0].text, u"ab", 3);
+  std::char_traits<char16_t>::copy(list[1].text, u"cd", 3);
+  std::char_traits<char16_t>::copy(list[2].text, u"", 1);
+  FormatCaptionList(list, buffer_.data(), 9);  // "ab\r\ncd\r\n" and a terminator
+  EXPECT_EQ(Text(), u"ab\r\ncd\r\n");
+  buffer_.assign(3000, kSentinel);
+  FormatCaptionList(list, buffer_.data(), 8);
+  EXPECT_EQ(Text(), u"ab\r\n");
+  EXPECT_EQ(buffer_[5], kSentinel);
+  buffer_.assign(3000, kSentinel);
+  FormatCaptionList(list, buffer_.data(), 11);  // the empty caption still gets its line end
+  EXPECT_EQ(Text(), u"ab\r\ncd\r\n\r\n");
+}
+
+TEST_F(DriveCaptionsTest, AFailedCollectionLeavesTheListAsItWas) {
+  AddDrive({{u"Caption", fake::FakeProperty::Text(u"DVD")}});
+  CaptionList list(1);
+  std::char_traits<char16_t>::copy(list[0].text, u"kept", 5);
+  wmi().connectResult = E_FAIL;
+  EXPECT_EQ(CollectDriveCaptions(&list), 0);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(std::u16string(list[0].text), u"kept");
+  wmi().connectResult = S_OK;
+  EXPECT_EQ(CollectDriveCaptions(&list), 1);
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(std::u16string(list[1].text), u"DVD");
+}
+
+}  // namespace
+}  // namespace quoril::wmi

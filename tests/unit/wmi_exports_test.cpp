@@ -1,0 +1,114 @@
+// What holds for every WMI export at once: an allocation failure at any point still releases
+// everything, and calls from several threads stay independent.
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fake_wmi_test.h"
+#include "quoril.h"
+
+namespace quoril {
+namespace {
+
+struct NamedExport {
+  const char* name;
+  std::function<int()> call;
+};
+
+std::vector<NamedExport> EveryWmiExport() {
+  return {
+      {"fnGetPID",
+       [] {
+         char16_t product[256];
+         return fnGetPID(product);
+       }},
+      {"fnGetWMIInfo",
+       [] {
+         char16_t product[256], maker[256];
+         return fnGetWMIInfo(product, maker);
+       }},
+      {"fnGetBaseBoardPorductA",
+       [] {
+         char product[512] = "";
+         fnGetBaseBoardPorductA(product);
+         return product[0] != '\0' ? 1 : 0;
+       }},
+      {"fnListDriverCaption",
+       [] {
+         std::vector<char16_t> buffer(2560);
+         return fnListDriverCaption(buffer.data(), 2560);
+       }},
+      {"fnGetDriveCaptionW",
+       [] {
+         char16_t caption[256];
+         return fnGetDriveCaptionW(u"E:", caption, 256);
+       }},
+  };
+}
+
+class WmiExportsTest : public test::FakeWmiTest {
+ protected:
+  void Populate() {
+    AddBoard({{u"Product", Text(u"Board")}, {u"Manufacturer", Text(u"Maker")}});
+    AddDrive({{u"Drive", Text(u"D:")}, {u"Caption", Text(u"First drive")}});
+    AddDrive({{u"Drive", Text(u"E:")}, {u"Caption", Text(u"Second drive")}});
+  }
+};
+
+TEST_F(WmiExportsTest, AllocationFailureAnywhereAnswersZeroAndReleasesEverything) {
+  for (const NamedExport& e : EveryWmiExport()) {
+    SCOPED_TRACE(e.name);
+    // Fail each call in turn until the export gets through without reaching the failure.
+    for (size_t failing = 0;; ++failing) {
+      SCOPED_TRACE(failing);
+      fake::ResetFakeSystem();
+      Populate();
+      wmi().allocationFailsAtCall = failing;
+      const int answer = e.call();
+      ExpectNothingHeld();
+      if (wmi().callsMade <= failing) {
+        EXPECT_EQ(answer, 1);
+        break;
+      }
+      EXPECT_EQ(answer, 0);
+      ASSERT_LT(failing, 100u);
+    }
+  }
+}
+
+TEST_F(WmiExportsTest, ConcurrentCallsAreIndependent) {
+  Populate();
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 25;
+  std::vector<std::thread> threads;
+  std::vector<int> failures(kThreads, 0);
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t, &failures] {
+      // Half the threads arrive with COM already initialised in a single-threaded apartment.
+      if (t % 2 == 1) fake::EnterApartment(fake::Apartment::kSingleThreaded);
+      const int before = fake::CurrentThreadCom().initializations;
+      for (int round = 0; round < kRounds; ++round) {
+        char16_t product[256] = {}, caption[256] = {};
+        std::vector<char16_t> list(2560);
+        if (fnGetPID(product) != 1 || std::u16string(product) != u"Board") ++failures[t];
+        if (fnGetDriveCaptionW(u"e:", caption, 256) != 1 ||
+            std::u16string(caption) != u"Second drive") {
+          ++failures[t];
+        }
+        if (fnListDriverCaption(list.data(), 2560) != 1 ||
+            std::u16string(list.data()) != u"First drive\r\nSecond drive\r\n") {
+          ++failures[t];
+        }
+      }
+      if (fake::CurrentThreadCom().initializations != before) ++failures[t];
+      fake::LeaveApartment();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
+  ExpectNothingHeld();
+}
+
+}  // namespace
+}  // namespace quoril
