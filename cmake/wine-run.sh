@@ -8,7 +8,9 @@ export WINEARCH=win32
 export WINEDEBUG=-all
 # No .NET or HTML engine installers: nothing here needs them, and they would ask for downloads.
 # No crash debugger either: a program that crashes should end, not wait in a debugger.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+# A caller's own overrides (WINEDLLOVERRIDES=wnaspi32=n for a test that needs the native ASPI
+# library, say) are kept, after these; they should name other libraries than these.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 unset DISPLAY WAYLAND_DISPLAY
 mkdir -p "$root/build"
 if [ "${1:-}" = "--stop" ]; then
@@ -18,11 +20,34 @@ if [ "${1:-}" = "--stop" ]; then
 fi
 (
   flock 9
-  if [ ! -f "$WINEPREFIX/.quoril-ready" ]; then
-    echo "wine-run: creating the Wine prefix $WINEPREFIX (slow the first time)" >&2
-    wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+  # The marker holds the version of the prefix's set-up; a prefix made by an older version of
+  # this script (an empty marker) is brought up to date, a missing one is made from scratch.
+  #   2: drive D: is a CD-ROM drive, backed by the folder build/wine-cdrom, so that the optical
+  #      drive questions have a drive to find (the drive type lives in the prefix's registry).
+  marker="$WINEPREFIX/.quoril-ready"
+  version=2
+  if [ "$(cat "$marker" 2>/dev/null || true)" != "$version" ]; then
+    if [ ! -f "$marker" ]; then
+      echo "wine-run: creating the Wine prefix $WINEPREFIX (slow the first time)" >&2
+      wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+      wineserver -k 2>/dev/null 9>&- || true
+      : >"$marker"
+    fi
+    echo "wine-run: making drive D: of $WINEPREFIX a CD-ROM drive" >&2
+    # A server left running by an earlier run (started with -p) would never end by itself.
     wineserver -k 2>/dev/null 9>&- || true
-    touch "$WINEPREFIX/.quoril-ready"
+    mkdir -p "$root/build/wine-cdrom" "$WINEPREFIX/dosdevices"
+    ln -sfn "$root/build/wine-cdrom" "$WINEPREFIX/dosdevices/d:"
+    if wine reg add 'HKLM\Software\Wine\Drives' /v 'd:' /t REG_SZ /d cdrom /f \
+        </dev/null >/dev/null 2>&1 9>&-; then
+      # The server writes the registry out as it ends by itself, shortly after the last
+      # program; the drive type is read when the prefix's services next start.
+      wineserver -w 2>/dev/null 9>&- || true
+      echo "$version" >"$marker"
+    else
+      wineserver -k 2>/dev/null 9>&- || true
+      echo "wine-run: could not set the drive type of D:; the next run tries again" >&2
+    fi
   fi
   # Every new Wine session boots the prefix's services first, which takes minutes where 32-bit
   # programs run under emulation. One server kept alive across programs (ended by --stop) boots

@@ -9,8 +9,9 @@
 
 namespace quoril::platform::pci {
 
-// Where the running kernel lists every PCI function, one entry per address ("0000:01:00.0").
-inline constexpr std::string_view kSysfsPciDevices = "/sys/bus/pci/devices";
+// Where the running kernel lists every PCI function, one entry per address ("0000:01:00.0"),
+// below the sysfs root.
+inline constexpr std::string_view kPciDevicesUnderSysfs = "/bus/pci/devices";
 
 // The StateFlags bit the window system sets on the adapter the desktop starts on.
 inline constexpr uint32_t kStatePrimaryDevice = 0x00000004;

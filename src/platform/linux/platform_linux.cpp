@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 
 #include "platform/linux/pci_display.h"
+#include "platform/linux/sysfs_root.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
@@ -49,7 +50,8 @@ void OutputDebugStringA(const char* /*message*/) {}
 // named, and monitors are not listed here, so it has nothing to change.
 bool EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDeviceA* displayDevice,
                          uint32_t /*flags*/) {
-  return pci::EnumPciDisplayDevices(pci::kSysfsPciDevices, device, devNum, displayDevice);
+  return pci::EnumPciDisplayDevices(SysfsRoot() + std::string(pci::kPciDevicesUnderSysfs), device,
+                                    devNum, displayDevice);
 }
 
 }  // namespace quoril::platform
