@@ -130,7 +130,11 @@ Text Cut(const Text& text) { return text.substr(0, kMaxValueUnits); }
 struct Buffer {
   explicit Buffer(size_t capacity) : units(capacity + kGuardUnits, kUntouched), size(capacity) {}
   char16_t* data() { return units.data(); }
-  Text TextAt() const { return Text(units.data()); }
+  // The text up to the first zero unit; all of it (sentinels included) when there is none.
+  Text TextAt() const {
+    const auto end = std::find(units.begin(), units.end(), u'\0');
+    return Text(units.begin(), end);
+  }
   bool Untouched() const {
     return std::all_of(units.begin(), units.end(), [](char16_t u) { return u == kUntouched; });
   }
