@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "library.h"
 #include "quoril.h"
 
 struct AlignedCallCheck {
@@ -21,25 +22,6 @@ extern "C" int quoril_aligned_call(void* function, uint32_t arg0, uint32_t arg1,
                                    uint32_t misalignment, AlignedCallCheck* check);
 
 namespace {
-
-class Library {
- public:
-  Library() : module_(LoadLibraryA("quoril.dll")) {}
-  ~Library() {
-    if (module_ != nullptr) FreeLibrary(module_);
-  }
-  Library(const Library&) = delete;
-  Library& operator=(const Library&) = delete;
-
-  HMODULE get() const { return module_; }
-  template <typename Fn>
-  Fn Find(const char* name) const {
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
-  }
-
- private:
-  HMODULE module_;
-};
 
 // The brand string, read here with the test's own CPUID.
 std::string ReadBrand() {

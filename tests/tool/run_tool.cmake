@@ -1,11 +1,14 @@
 # Runs quoril-info once and checks its exact exit status and, when asked, its output.
 #
 #   cmake -DTOOL=<exe> [-DEMULATOR=<runner>] -DEXPECT_EXIT=<n> [-DARGS=a|b|c]
-#         [-DSTDOUT_MATCHES=<regex>] [-DSTDERR_MATCHES=<regex>]
-#         [-DREPORT_JSON=ON [-DLIBRARY_PATH=<file the report must name>]] -P run_tool.cmake
+#         [-DSTDOUT_MATCHES=<regex>] [-DSTDERR_MATCHES=<regex>] [-DSYSFS_ROOT=<folder>]
+#         [-DREPORT_JSON=ON [-DLIBRARY_PATH=<file the report must name>]
+#          [-DEXPECT_DRIVES=D:|E:]] -P run_tool.cmake
 #
-# ARGS and EMULATOR separate their items with '|'. REPORT_JSON parses standard output as the
-# JSON report and checks its shape and the answers every machine gives.
+# ARGS, EMULATOR and EXPECT_DRIVES separate their items with '|'. SYSFS_ROOT points the native
+# library at a scratch sysfs tree (QUORIL_SYSFS_ROOT). REPORT_JSON parses standard output as the
+# JSON report and checks its shape and the answers every machine gives; EXPECT_DRIVES names
+# drives that must have an optical drive caption.
 cmake_minimum_required(VERSION 3.25)
 
 foreach(required TOOL EXPECT_EXIT)
@@ -24,6 +27,9 @@ if(DEFINED ARGS)
   list(APPEND command ${args})
 endif()
 
+if(DEFINED SYSFS_ROOT)
+  set(ENV{QUORIL_SYSFS_ROOT} "${SYSFS_ROOT}")
+endif()
 execute_process(COMMAND ${command}
   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 string(REPLACE ";" "," shown "${command}")
@@ -70,7 +76,8 @@ if(REPORT_JSON)
     file(REAL_PATH "${LIBRARY_PATH}" expected_file)
     expect("library.path" "${loaded_file}" "${expected_file}")
   endif()
-  foreach(name Test fnVoIsCPU fnGetSVID)
+  foreach(name Test fnVoIsCPU fnGetSVID fnGetPID fnGetWMIInfo fnGetBaseBoardPorductA
+               fnListDriverCaption fnGetDriveCaptionW)
     report_get(present exports ${name})
     expect("exports.${name}" "${present}" "ON")
   endforeach()
@@ -99,6 +106,60 @@ if(REPORT_JSON)
       string(LENGTH "${vendor}" vendor_length)
       if(vendor_length GREATER 4)
         message(FATAL_ERROR "report JSON: vendor '${vendor}' is longer than four\n${context}")
+      endif()
+    endforeach()
+  endif()
+
+  # The board: both query-style exports reach WMI and agree; the narrow export answers 0 always.
+  report_get(pid_answer fnGetPID answer)
+  expect("fnGetPID.answer" "${pid_answer}" "1")
+  report_get(info_answer fnGetWMIInfo answer)
+  expect("fnGetWMIInfo.answer" "${info_answer}" "1")
+  report_get(pid_product fnGetPID product)
+  report_get(info_product fnGetWMIInfo product)
+  expect("fnGetWMIInfo.product" "${info_product}" "${pid_product}")
+  report_get(narrow_answer fnGetBaseBoardPorductA answer)
+  expect("fnGetBaseBoardPorductA.answer" "${narrow_answer}" "0")
+
+  # The drives: listed, at most ten; every caption found by letter is among those listed
+  # (which holds while the machine has at most ten optical drives).
+  report_get(list_answer fnListDriverCaption answer)
+  expect("fnListDriverCaption.answer" "${list_answer}" "1")
+  string(JSON listed_count ERROR_VARIABLE problem LENGTH "${out}" fnListDriverCaption captions)
+  if(problem OR listed_count GREATER 10)
+    message(FATAL_ERROR "report JSON: fnListDriverCaption.captions: ${problem}\n${context}")
+  endif()
+  set(listed "")
+  if(listed_count GREATER 0)
+    math(EXPR last "${listed_count} - 1")
+    foreach(i RANGE ${last})
+      report_get(caption fnListDriverCaption captions ${i})
+      list(APPEND listed "${caption}")
+    endforeach()
+  endif()
+  string(JSON found_count ERROR_VARIABLE problem LENGTH "${out}" fnGetDriveCaptionW)
+  if(problem)
+    message(FATAL_ERROR "report JSON: fnGetDriveCaptionW: ${problem}\n${context}")
+  endif()
+  set(found_drives "")
+  if(found_count GREATER 0)
+    math(EXPR last "${found_count} - 1")
+    foreach(i RANGE ${last})
+      report_get(drive fnGetDriveCaptionW ${i} drive)
+      report_get(caption fnGetDriveCaptionW ${i} caption)
+      list(APPEND found_drives "${drive}")
+      if(listed_count LESS 10 AND NOT caption IN_LIST listed)
+        message(FATAL_ERROR "report JSON: the caption of ${drive}, '${caption}', is not among "
+                            "the listed captions [${listed}]\n${context}")
+      endif()
+    endforeach()
+  endif()
+  if(DEFINED EXPECT_DRIVES)
+    string(REPLACE "|" ";" expected_drives "${EXPECT_DRIVES}")
+    foreach(drive IN LISTS expected_drives)
+      if(NOT drive IN_LIST found_drives)
+        message(FATAL_ERROR "report JSON: no caption for drive ${drive} (found [${found_drives}])"
+                            "\n${context}")
       endif()
     endforeach()
   endif()

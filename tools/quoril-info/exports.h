@@ -22,8 +22,22 @@ inline constexpr ExportName kFnGetSVID{"fnGetSVID", QUORIL_FNGETSVID_SYMBOL};
 inline constexpr ExportName kFnGetSVID{"fnGetSVID", "fnGetSVID"};
 #endif
 
+inline constexpr ExportName kFnGetPID{"fnGetPID", "fnGetPID"};
+inline constexpr ExportName kFnGetWMIInfo{"fnGetWMIInfo", "fnGetWMIInfo"};
+inline constexpr ExportName kFnGetBaseBoardPorductA{"fnGetBaseBoardPorductA",
+                                                    "fnGetBaseBoardPorductA"};
+inline constexpr ExportName kFnListDriverCaption{"fnListDriverCaption", "fnListDriverCaption"};
+inline constexpr ExportName kFnGetDriveCaptionW{"fnGetDriveCaptionW", "fnGetDriveCaptionW"};
+
 // Every export the tool knows, in the order the report lists them.
-inline constexpr ExportName kKnownExports[] = {kTest, kFnVoIsCPU, kFnGetSVID};
+inline constexpr ExportName kKnownExports[] = {kTest,
+                                               kFnVoIsCPU,
+                                               kFnGetSVID,
+                                               kFnGetPID,
+                                               kFnGetWMIInfo,
+                                               kFnGetBaseBoardPorductA,
+                                               kFnListDriverCaption,
+                                               kFnGetDriveCaptionW};
 
 // The exports one loaded library offers; a pointer is null where the export is missing. Valid
 // only while that library stays loaded.
@@ -33,6 +47,11 @@ struct Exports {
   quoril_Test_fn Test;
   quoril_fnVoIsCPU_fn fnVoIsCPU;
   quoril_fnGetSVID_fn fnGetSVID;
+  quoril_fnGetPID_fn fnGetPID;
+  quoril_fnGetWMIInfo_fn fnGetWMIInfo;
+  quoril_fnGetBaseBoardPorductA_fn fnGetBaseBoardPorductA;
+  quoril_fnListDriverCaption_fn fnListDriverCaption;
+  quoril_fnGetDriveCaptionW_fn fnGetDriveCaptionW;
 };
 
 }  // namespace quoril_info

@@ -18,6 +18,7 @@
 #include "library_loader.h"
 #include "questions.h"
 #include "report.h"
+#include "wide_text.h"
 
 namespace quoril_info {
 namespace {
@@ -69,6 +70,47 @@ int RunSvid(const LoadedLibrary& library, const Exports& exports, Operands opera
   return answer == 1 ? kExitYes : kExitNo;
 }
 
+int RunBoard(const LoadedLibrary& library, const Exports& exports, Operands /*operands*/) {
+  if (exports.fnGetWMIInfo == nullptr) return MissingExport(library, kFnGetWMIInfo.name);
+  if (exports.fnGetBaseBoardPorductA == nullptr) {
+    return MissingExport(library, kFnGetBaseBoardPorductA.name);
+  }
+  char16_t product[kBoardUnits] = {};
+  char16_t manufacturer[kBoardUnits] = {};
+  const int answer = exports.fnGetWMIInfo(product, manufacturer);
+  // Empty first: this export answers 0 either way, and only the buffer tells.
+  char narrow[kNarrowBoardBytes] = {};
+  exports.fnGetBaseBoardPorductA(narrow);
+  Print(stdout, "product: " + NarrowText(Terminated(product, kBoardUnits)) + "\n");
+  Print(stdout, "manufacturer: " + NarrowText(Terminated(manufacturer, kBoardUnits)) + "\n");
+  Print(stdout, "narrow product: " + std::string(narrow, strnlen(narrow, sizeof narrow)) + "\n");
+  return answer == 1 ? kExitYes : kExitNo;
+}
+
+int RunDrives(const LoadedLibrary& library, const Exports& exports, Operands /*operands*/) {
+  if (exports.fnListDriverCaption == nullptr) {
+    return MissingExport(library, kFnListDriverCaption.name);
+  }
+  std::u16string buffer(kCaptionListUnits, u'\0');
+  const int answer = exports.fnListDriverCaption(buffer.data(), kCaptionListUnits);
+  // Each caption on a line of its own, ended as this platform ends lines.
+  for (const std::u16string& caption : SplitCaptionList(Terminated(buffer.data(), buffer.size()))) {
+    Print(stdout, NarrowText(caption) + "\n");
+  }
+  return answer == 1 ? kExitYes : kExitNo;
+}
+
+int RunCaption(const LoadedLibrary& library, const Exports& exports, Operands operands) {
+  if (exports.fnGetDriveCaptionW == nullptr) {
+    return MissingExport(library, kFnGetDriveCaptionW.name);
+  }
+  const std::u16string drive = WideText(operands[0]);
+  char16_t caption[kDriveCaptionUnits] = {};
+  const int answer = exports.fnGetDriveCaptionW(drive.c_str(), caption, kDriveCaptionUnits);
+  Print(stdout, NarrowText(Terminated(caption, kDriveCaptionUnits)) + "\n");
+  return answer == 1 ? kExitYes : kExitNo;
+}
+
 struct Subcommand {
   std::string_view name;
   std::string_view operands;  // as the usage text shows them
@@ -88,13 +130,29 @@ constexpr Subcommand kSubcommands[] = {
      "print the subsystem vendor of display adapter INDEX (default 0), or an empty\n"
      "line; exit 0 when that adapter exists, 1 when not",
      0, 1, CheckSvid, RunSvid},
+    {"board", "",
+     "print the system board's product and manufacturer, and the product as narrow\n"
+     "text; exit 0 when the board query ran, 1 when it failed",
+     0, 0, nullptr, RunBoard},
+    {"drives", "", "print the optical drive captions, one per line; exit 0 when listed, 1 when not",
+     0, 0, nullptr, RunDrives},
+    {"caption", "DRIVE",
+     "print the caption of the optical drive named in DRIVE (\"D:\", say), or an\n"
+     "empty line; exit 0 when there is one, 1 when not",
+     1, 1, nullptr, RunCaption},
 };
+
+// The subcommand's name and operands, as the usage text shows them.
+std::string Synopsis(const Subcommand& command) {
+  std::string text(command.name);
+  if (!command.operands.empty()) text += " " + std::string(command.operands);
+  return text;
+}
 
 std::string UsageText() {
   std::string text = "Usage: quoril-info [--library PATH] [--json]\n";
   for (const Subcommand& command : kSubcommands) {
-    text += "       quoril-info [--library PATH] " + std::string(command.name) + " " +
-            std::string(command.operands) + "\n";
+    text += "       quoril-info [--library PATH] " + Synopsis(command) + "\n";
   }
   text += "       quoril-info --help\n\n";
   text +=
@@ -105,7 +163,7 @@ std::string UsageText() {
           " (a bare name is looked for\n"
           "                  beside this program first, then where the system looks)\n";
   for (const Subcommand& command : kSubcommands) {
-    std::string heading = "  " + std::string(command.name) + " " + std::string(command.operands);
+    std::string heading = "  " + Synopsis(command);
     heading.resize(18, ' ');
     std::string_view help = command.help;
     while (!help.empty()) {
@@ -170,7 +228,8 @@ int Run(const std::vector<std::string_view>& args) {
   if (json) return UsageError("--json applies to the report only, not to " + std::string(name));
   const Operands operands = Operands(args).subspan(next + 1);
   if (operands.size() < command->min_operands || operands.size() > command->max_operands) {
-    return UsageError(std::string(name) + " takes " + std::string(command->operands));
+    return UsageError(std::string(name) + " takes " +
+                      (command->operands.empty() ? "no operands" : std::string(command->operands)));
   }
   std::string problem;
   if (command->check != nullptr && !command->check(operands, problem)) return UsageError(problem);

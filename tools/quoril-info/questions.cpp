@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "wide_text.h"
+
 namespace quoril_info {
 namespace {
 
@@ -46,13 +48,94 @@ Value AskDisplayVendors(const Exports& exports) {
   });
 }
 
+Value AskBoardProduct(const Exports& exports) {
+  if (exports.fnGetPID == nullptr) return Value::Missing();
+  char16_t product[kBoardUnits] = {};
+  const int answer = exports.fnGetPID(product);
+  return Value::MakeObject({
+      {"answer", Value::Number(answer)},
+      {"product", Value::WideText(std::u16string(Terminated(product, kBoardUnits)))},
+  });
+}
+
+Value AskBoardProductAndMaker(const Exports& exports) {
+  if (exports.fnGetWMIInfo == nullptr) return Value::Missing();
+  char16_t product[kBoardUnits] = {};
+  char16_t manufacturer[kBoardUnits] = {};
+  const int answer = exports.fnGetWMIInfo(product, manufacturer);
+  return Value::MakeObject({
+      {"answer", Value::Number(answer)},
+      {"product", Value::WideText(std::u16string(Terminated(product, kBoardUnits)))},
+      {"manufacturer", Value::WideText(std::u16string(Terminated(manufacturer, kBoardUnits)))},
+  });
+}
+
+Value AskNarrowBoardProduct(const Exports& exports) {
+  if (exports.fnGetBaseBoardPorductA == nullptr) return Value::Missing();
+  // Empty first: the export answers 0 either way, and only the buffer tells.
+  char product[kNarrowBoardBytes] = {};
+  const int answer = exports.fnGetBaseBoardPorductA(product);
+  return Value::MakeObject({
+      {"answer", Value::Number(answer)},
+      {"product", Value::Text(std::string(product, strnlen(product, sizeof product)))},
+  });
+}
+
+Value AskDriveCaptions(const Exports& exports) {
+  if (exports.fnListDriverCaption == nullptr) return Value::Missing();
+  std::u16string buffer(kCaptionListUnits, u'\0');
+  const int answer = exports.fnListDriverCaption(buffer.data(), kCaptionListUnits);
+  Value::List captions;
+  for (std::u16string& caption : SplitCaptionList(Terminated(buffer.data(), buffer.size()))) {
+    captions.push_back(Value::WideText(std::move(caption)));
+  }
+  return Value::MakeObject({
+      {"answer", Value::Number(answer)},
+      {"captions", Value::MakeList(std::move(captions))},
+  });
+}
+
+// Every drive letter, asked as "A:" to "Z:"; only those with an optical drive are listed.
+Value AskCaptionsByLetter(const Exports& exports) {
+  if (exports.fnGetDriveCaptionW == nullptr) return Value::Missing();
+  Value::List found;
+  for (char16_t letter = u'A'; letter <= u'Z'; ++letter) {
+    const char16_t drive[] = {letter, u':', 0};
+    char16_t caption[kDriveCaptionUnits] = {};
+    if (exports.fnGetDriveCaptionW(drive, caption, kDriveCaptionUnits) != 1) continue;
+    found.push_back(Value::MakeObject({
+        {"drive", Value::Text({static_cast<char>(letter), ':'})},
+        {"caption", Value::WideText(std::u16string(Terminated(caption, kDriveCaptionUnits)))},
+    }));
+  }
+  return Value::MakeList(std::move(found));
+}
+
 constexpr Question kQuestions[] = {
     {"Test", "Test()", AskTest},
     {"fnVoIsCPU", "Processor brand contains text (fnVoIsCPU)", AskProcessorBrand},
     {"fnGetSVID", "Display adapter subsystem vendors (fnGetSVID)", AskDisplayVendors},
+    {"fnGetPID", "System board product (fnGetPID)", AskBoardProduct},
+    {"fnGetWMIInfo", "System board product and manufacturer (fnGetWMIInfo)",
+     AskBoardProductAndMaker},
+    {"fnGetBaseBoardPorductA", "System board product, narrow (fnGetBaseBoardPorductA)",
+     AskNarrowBoardProduct},
+    {"fnListDriverCaption", "Optical drive captions (fnListDriverCaption)", AskDriveCaptions},
+    {"fnGetDriveCaptionW", "Optical drive caption by letter (fnGetDriveCaptionW)",
+     AskCaptionsByLetter},
 };
 
 }  // namespace
+
+std::vector<std::u16string> SplitCaptionList(std::u16string_view text) {
+  std::vector<std::u16string> captions;
+  while (!text.empty()) {
+    const std::size_t end = text.find(u"\r\n");
+    captions.emplace_back(text.substr(0, end));
+    text = end == std::u16string_view::npos ? std::u16string_view() : text.substr(end + 2);
+  }
+  return captions;
+}
 
 Report BuildReport(const std::string& requested, const LoadedLibrary& library,
                    const Exports& exports) {

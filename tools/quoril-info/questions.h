@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "exports.h"
 #include "report.h"
@@ -18,6 +20,17 @@ struct Question {
 
 // More display adapters than this means the library never answers "no such adapter".
 inline constexpr int kMaxDisplayAdapters = 64;
+
+// The buffers hosts pass: the smallest each export accepts, so an overrun shows up rather than
+// hides.
+inline constexpr int kBoardUnits = 256;         // fnGetPID, fnGetWMIInfo
+inline constexpr int kNarrowBoardBytes = 512;   // fnGetBaseBoardPorductA
+inline constexpr int kCaptionListUnits = 2560;  // fnListDriverCaption
+inline constexpr int kDriveCaptionUnits = 256;  // fnGetDriveCaptionW
+
+// The captions of fnListDriverCaption's answer, which ends each one with "\r\n"; text after the
+// last line end (there is none in a well-formed answer) counts as one more caption.
+std::vector<std::u16string> SplitCaptionList(std::u16string_view text);
 
 // The whole report: which library was asked for and loaded, which exports it has, and every
 // question's answer.

@@ -8,6 +8,24 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
+// A wide string's units between quotes: printable ASCII as it is (quote and backslash escaped),
+// every other unit as \uXXXX, which JSON reads back as the same unit.
+std::string QuotedWide(const std::u16string& units) {
+  std::string out = "\"";
+  for (const char16_t unit : units) {
+    if (unit == u'"' || unit == u'\\') {
+      out += '\\';
+      out += static_cast<char>(unit);
+    } else if (unit >= 0x20 && unit < 0x7f) {
+      out += static_cast<char>(unit);
+    } else {
+      out += "\\u";
+      for (int shift = 12; shift >= 0; shift -= 4) out += kHexDigits[(unit >> shift) & 0xf];
+    }
+  }
+  return out + "\"";
+}
+
 std::string Indent(std::size_t depth) { return std::string(2 * depth, ' '); }
 
 bool IsScalar(const Value& value) {
@@ -59,6 +77,8 @@ void AppendJson(const Value& value, std::size_t depth, std::string& out) {
           out += std::to_string(data);
         } else if constexpr (std::is_same_v<T, std::string>) {
           out += JsonString(data);
+        } else if constexpr (std::is_same_v<T, std::u16string>) {
+          out += QuotedWide(data);
         } else if constexpr (std::is_same_v<T, Value::List>) {
           AppendJsonList(data, depth, out);
         } else {
@@ -103,6 +123,8 @@ std::string ScalarText(const Value& value) {
           return std::to_string(data);
         } else if constexpr (std::is_same_v<T, std::string>) {
           return QuotedText(data);
+        } else if constexpr (std::is_same_v<T, std::u16string>) {
+          return QuotedWide(data) + (data.empty() ? " (empty)" : "");
         } else if constexpr (std::is_same_v<T, Value::List>) {
           return "(none)";  // only empty lists are shown inline
         } else {

@@ -23,10 +23,13 @@ class Value {
   static Value Number(std::int64_t value) { return Value(value); }
   // Bytes exactly as the library wrote them; they need not be valid text of any encoding.
   static Value Text(std::string value) { return Value(std::move(value)); }
+  // UTF-16 units exactly as the library wrote them; they need not be well-formed.
+  static Value WideText(std::u16string value) { return Value(std::move(value)); }
   static Value MakeList(List items) { return Value(std::move(items)); }
   static Value MakeObject(Object members) { return Value(std::move(members)); }
 
-  using Data = std::variant<std::monostate, bool, std::int64_t, std::string, List, Object>;
+  using Data =
+      std::variant<std::monostate, bool, std::int64_t, std::string, std::u16string, List, Object>;
   const Data& data() const { return data_; }
 
  private:
@@ -50,11 +53,13 @@ struct Section {
 using Report = std::vector<Section>;
 
 // One JSON object, one member per section, indented, ending in a newline. Strings are escaped
-// byte by byte: control and non-ASCII bytes become \u00XX, so the output is always ASCII.
+// byte by byte: control and non-ASCII bytes become \u00XX, so the output is always ASCII. Wide
+// strings are escaped unit by unit: control and non-ASCII units become \uXXXX.
 std::string RenderJson(const Report& report);
 
 // Headings with indented facts beneath them, for a person to read. Strings are quoted, and
-// bytes that would not print show as \xXX.
+// bytes that would not print show as \xXX; in wide strings, units that would not print show as
+// \uXXXX.
 std::string RenderText(const Report& report);
 
 // The JSON string literal for `bytes`, quotes included.

@@ -44,11 +44,6 @@ size_t WideLength(const OLECHAR* text) {
 
 }  // namespace
 
-std::string SysfsRoot() {
-  const char* root = std::getenv("QUORIL_SYSFS_ROOT");
-  return root != nullptr && root[0] != '\0' ? root : "/sys";
-}
-
 ComLibraries::ComLibraries() = default;
 ComLibraries::~ComLibraries() = default;
 

@@ -8,7 +8,14 @@
 #include <cpuid.h>
 #endif
 
+#include <cstdlib>
+
 namespace quoril::platform {
+
+std::string SysfsRoot() {
+  const char* root = std::getenv("QUORIL_SYSFS_ROOT");
+  return root != nullptr && root[0] != '\0' ? root : "/sys";
+}
 
 bool CpuidGuarded(uint32_t leaf, CpuidRegisters* out) {
 #if defined(__x86_64__) || defined(__i386__)

@@ -1,0 +1,120 @@
+#include "wide_text.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace quoril_info {
+
+std::u16string_view Terminated(const char16_t* units, std::size_t capacity) {
+  std::size_t length = 0;
+  while (length < capacity && units[length] != 0) ++length;
+  return {units, length};
+}
+
+#if defined(_WIN32)
+
+std::string NarrowText(std::u16string_view wide) {
+  if (wide.empty()) return {};
+  const auto* units = reinterpret_cast<const wchar_t*>(wide.data());
+  const int size = static_cast<int>(wide.size());
+  const int needed = WideCharToMultiByte(CP_ACP, 0, units, size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(needed > 0 ? needed : 0, '\0');
+  if (needed > 0) {
+    WideCharToMultiByte(CP_ACP, 0, units, size, narrow.data(), needed, nullptr, nullptr);
+  }
+  return narrow;
+}
+
+std::u16string WideText(std::string_view narrow) {
+  if (narrow.empty()) return {};
+  const int size = static_cast<int>(narrow.size());
+  const int needed = MultiByteToWideChar(CP_ACP, 0, narrow.data(), size, nullptr, 0);
+  std::u16string wide(needed > 0 ? needed : 0, u'\0');
+  if (needed > 0) {
+    MultiByteToWideChar(CP_ACP, 0, narrow.data(), size, reinterpret_cast<wchar_t*>(wide.data()),
+                        needed);
+  }
+  return wide;
+}
+
+#else
+
+namespace {
+
+void AppendUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+void AppendUtf16(char32_t c, std::u16string& out) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+  } else {
+    out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+    out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  }
+}
+
+}  // namespace
+
+std::string NarrowText(std::u16string_view wide) {
+  std::string narrow;
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    const char32_t unit = wide[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+        wide[i + 1] <= 0xDFFF) {
+      AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (wide[++i] - 0xDC00), narrow);
+    } else {
+      AppendUtf8(unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit, narrow);
+    }
+  }
+  return narrow;
+}
+
+// Command-line text is taken as UTF-8; a byte that does not fit a well-formed sequence stands
+// for U+FFFD on its own.
+std::u16string WideText(std::string_view narrow) {
+  std::u16string wide;
+  std::size_t i = 0;
+  while (i < narrow.size()) {
+    const auto lead = static_cast<unsigned char>(narrow[i]);
+    const int extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+    char32_t c = extra == 0   ? lead
+                 : extra == 1 ? lead & 0x1F
+                 : extra == 2 ? lead & 0x0F
+                              : lead & 0x07;
+    bool valid = extra >= 0 && i + extra < narrow.size();
+    for (int k = 1; valid && k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(narrow[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      c = (c << 6) | (next & 0x3F);
+    }
+    constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    if (!valid || c < kSmallest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+      AppendUtf16(0xFFFD, wide);
+      ++i;
+    } else {
+      AppendUtf16(c, wide);
+      i += extra + 1;
+    }
+  }
+  return wide;
+}
+
+#endif
+
+}  // namespace quoril_info
