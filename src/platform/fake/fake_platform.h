@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/fake/fake_drive.h"
 #include "platform/platform.h"
 
 namespace quoril::fake {
@@ -44,6 +45,7 @@ struct FakeMachine {
   // (longer ones are cut at 128, without a terminator).
   std::vector<std::string> displayAdapterIds;
   std::vector<DisplayEnumCall> displayCalls;
+  FakeDrives drives;
 };
 
 // The machine every platform call answers from; tests reset it before each case.
