@@ -6,6 +6,7 @@
 
 #include "cpu_display/cpu_brand.h"
 #include "cpu_display/display_vendor.h"
+#include "drive/bluray_probe.h"
 #include "export/export_guard.h"
 
 extern "C" {
@@ -14,6 +15,10 @@ void QUORIL_CALL Test(void) {}
 
 int QUORIL_CALL fnVoIsCPU(const char* text) {
   return quoril::GuardExport([&] { return quoril::IsCpuBrandContaining(text); });
+}
+
+int QUORIL_CALL hasBDOdd(void) {
+  return quoril::GuardExport([] { return quoril::HasBlurayDrive(); });
 }
 
 #if !defined(_WIN32)
