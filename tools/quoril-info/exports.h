@@ -16,6 +16,7 @@ struct ExportName {
 
 inline constexpr ExportName kTest{"Test", "Test"};
 inline constexpr ExportName kFnVoIsCPU{"fnVoIsCPU", "fnVoIsCPU"};
+inline constexpr ExportName kHasBDOdd{"hasBDOdd", "hasBDOdd"};
 #if defined(_WIN32)
 inline constexpr ExportName kFnGetSVID{"fnGetSVID", QUORIL_FNGETSVID_SYMBOL};
 #else
@@ -23,7 +24,7 @@ inline constexpr ExportName kFnGetSVID{"fnGetSVID", "fnGetSVID"};
 #endif
 
 // Every export the tool knows, in the order the report lists them.
-inline constexpr ExportName kKnownExports[] = {kTest, kFnVoIsCPU, kFnGetSVID};
+inline constexpr ExportName kKnownExports[] = {kTest, kFnVoIsCPU, kFnGetSVID, kHasBDOdd};
 
 // The exports one loaded library offers; a pointer is null where the export is missing. Valid
 // only while that library stays loaded.
@@ -33,6 +34,7 @@ struct Exports {
   quoril_Test_fn Test;
   quoril_fnVoIsCPU_fn fnVoIsCPU;
   quoril_fnGetSVID_fn fnGetSVID;
+  quoril_hasBDOdd_fn hasBDOdd;
 };
 
 }  // namespace quoril_info

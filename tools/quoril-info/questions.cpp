@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "drives.h"
+
 namespace quoril_info {
 namespace {
 
@@ -46,10 +48,16 @@ Value AskDisplayVendors(const Exports& exports) {
   });
 }
 
+Value AskBluray(const Exports& exports) {
+  if (exports.hasBDOdd == nullptr) return Value::Missing();
+  return Value::Number(exports.hasBDOdd());
+}
+
 constexpr Question kQuestions[] = {
     {"Test", "Test()", AskTest},
     {"fnVoIsCPU", "Processor brand contains text (fnVoIsCPU)", AskProcessorBrand},
     {"fnGetSVID", "Display adapter subsystem vendors (fnGetSVID)", AskDisplayVendors},
+    {"hasBDOdd", "Blu-ray drive present (hasBDOdd)", AskBluray},
 };
 
 }  // namespace
@@ -72,6 +80,9 @@ Report BuildReport(const std::string& requested, const LoadedLibrary& library,
   for (const Question& question : kQuestions) {
     report.push_back({question.key, question.title, question.ask(exports)});
   }
+  // No export reports a drive's capabilities: the library's own probe, linked in, does.
+  report.push_back(
+      {"optical_drives", "Optical drives (probed by the linked-in logic)", ProbeOpticalDrives()});
   return report;
 }
 
