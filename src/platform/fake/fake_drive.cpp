@@ -259,7 +259,7 @@ bool DeviceIoControl(Handle device, uint32_t ioControlCode, void* inBuffer, uint
   std::memcpy(&request, inBuffer, sizeof request);
   if (request.Length != sizeof request || request.CdbLength == 0 || request.CdbLength > 16 ||
       request.SenseInfoOffset < sizeof request ||
-      request.SenseInfoOffset + request.SenseInfoLength > outBufferSize) {
+      uint64_t{request.SenseInfoOffset} + request.SenseInfoLength > outBufferSize) {
     return false;
   }
   if (drive.passThroughFails) return false;

@@ -126,7 +126,7 @@ bool PassThrough(int fd, uint32_t ioControlCode, const void* inBuffer, uint32_t 
   // The sense data goes where the record says, and only if that lies inside the answer.
   if (request.SenseInfoLength != 0 &&
       (request.SenseInfoOffset < sizeof request ||
-       request.SenseInfoOffset > outBufferSize - request.SenseInfoLength)) {
+       uint64_t{request.SenseInfoOffset} + request.SenseInfoLength > outBufferSize)) {
     return false;
   }
   uint8_t* const sense = static_cast<uint8_t*>(outBuffer) + request.SenseInfoOffset;
