@@ -98,7 +98,7 @@ class AspiPath : public ::testing::Test {
         .write(reinterpret_cast<const char*>(answer.data()), answer.size());
     DeleteFileA(log_.c_str());
     const int result = hasBluray_();
-    for (int i = 0; i < 200 && GetModuleHandleA("WNASPI32.dll") != nullptr; ++i) Sleep(50);
+    for (int i = 0; i < 600 && GetModuleHandleA("WNASPI32.dll") != nullptr; ++i) Sleep(50);
     EXPECT_EQ(GetModuleHandleA("WNASPI32.dll"), nullptr) << "the ASPI manager stayed loaded";
     return result;
   }
