@@ -1,15 +1,15 @@
 #!/bin/sh
 # Installs, as root on Debian, whatever building and testing Quoril needs and is still missing:
-# CMake and Ninja, the native compiler with GoogleTest and Google Benchmark, MinGW-w64 for
-# 32-bit Windows, and Wine with its 32-bit part. Already-installed packages are left alone, so a
-# second run does nothing.
+# CMake and Ninja, the native compiler with GoogleTest and Google Benchmark, clang with its
+# libFuzzer runtime, MinGW-w64 for 32-bit Windows, and Wine with its 32-bit part.
+# Already-installed packages are left alone, so a second run does nothing.
 set -eu
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
 
 missing=""
 for package in cmake ninja-build g++ make googletest libbenchmark-dev \
-               g++-mingw-w64-i686 binutils-mingw-w64-i686 wine; do
+               clang libclang-rt-14-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 wine; do
   installed "$package" || missing="$missing $package"
 done
 installed wine32:i386 || missing="$missing wine32:i386"

@@ -106,6 +106,14 @@ QUORIL_API int QUORIL_CALL fnListDriverCaption(quoril_wchar* buffer, int capacit
 QUORIL_API int QUORIL_CALL fnGetDriveCaptionW(const quoril_wchar* drive, quoril_wchar* caption,
                                               int count);
 
+/* 1 when some drive letter from A to Z is an optical drive that lists a Blu-ray profile
+   (BD-ROM, BD-R or BD-RE, whether or not a disc of that kind is inserted) in its answer to
+   GET CONFIGURATION, else 0. Letters are tried in order and the search stops at the first such
+   drive. A drive that cannot be opened or does not answer counts as no Blu-ray drive. Reaches
+   drives through SCSI pass-through on the NT family and through the ASPI manager WNASPI32 on
+   Windows 95, 98 and ME; blocks while each drive answers. */
+QUORIL_API int QUORIL_CALL hasBDOdd(void);
+
 typedef void(QUORIL_CALL* quoril_Test_fn)(void);
 typedef int(QUORIL_CALL* quoril_fnVoIsCPU_fn)(const char* text);
 typedef int(QUORIL_CALL* quoril_fnGetSVID_fn)(quoril_long32 index, char* out);
@@ -115,6 +123,7 @@ typedef int(QUORIL_CALL* quoril_fnGetBaseBoardPorductA_fn)(char* product);
 typedef int(QUORIL_CALL* quoril_fnListDriverCaption_fn)(quoril_wchar* buffer, int capacity);
 typedef int(QUORIL_CALL* quoril_fnGetDriveCaptionW_fn)(const quoril_wchar* drive,
                                                        quoril_wchar* caption, int count);
+typedef int(QUORIL_CALL* quoril_hasBDOdd_fn)(void);
 
 /* Display adapter `index` (0, 1, 2 ... until it answers 0): 0 when there is no display adapter
    at that index, else 1. `out` (at least 5 bytes) receives the four characters that stand last

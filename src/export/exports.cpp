@@ -6,6 +6,7 @@
 
 #include "cpu_display/cpu_brand.h"
 #include "cpu_display/display_vendor.h"
+#include "drive/bluray_probe.h"
 #include "export/export_guard.h"
 #include "wmi/board.h"
 #include "wmi/caption_lookup.h"
@@ -37,6 +38,10 @@ int QUORIL_CALL fnListDriverCaption(quoril_wchar* buffer, int capacity) {
 
 int QUORIL_CALL fnGetDriveCaptionW(const quoril_wchar* drive, quoril_wchar* caption, int count) {
   return quoril::GuardExport([&] { return quoril::wmi::GetDriveCaption(drive, caption, count); });
+}
+
+int QUORIL_CALL hasBDOdd(void) {
+  return quoril::GuardExport([] { return quoril::HasBlurayDrive(); });
 }
 
 #if !defined(_WIN32)

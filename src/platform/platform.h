@@ -108,3 +108,130 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const OLECHAR* wide, int wid
 void WriteStandardOutput(const char* text);
 
 }  // namespace quoril::platform
+
+// --- Drives and the ASPI manager ------------------------------------------------------------
+
+namespace quoril::platform {
+
+// A kernel object: an opened volume device or an event. Null is never a valid one.
+using Handle = void*;
+// A library loaded at run time.
+using Module = void*;
+// An entry found in such a library, before it is given its real type.
+using ProcAddress = void (*)();
+
+// The narrow-text version record, field for field.
+struct OsVersionInfoA {
+  uint32_t dwOSVersionInfoSize = 0;
+  uint32_t dwMajorVersion = 0;
+  uint32_t dwMinorVersion = 0;
+  uint32_t dwBuildNumber = 0;
+  uint32_t dwPlatformId = 0;
+  char szCSDVersion[128] = {};
+};
+inline constexpr uint32_t kOsVersionInfoASize = 148;
+static_assert(sizeof(OsVersionInfoA) == kOsVersionInfoASize);
+
+inline constexpr uint32_t kVerPlatformWin32Windows = 1;  // 95, 98, ME
+inline constexpr uint32_t kVerPlatformWin32Nt = 2;       // NT 4 and every later Windows
+
+inline constexpr uint32_t kDriveNoRootDir = 1;
+inline constexpr uint32_t kDriveCdrom = 5;
+
+inline constexpr uint32_t kGenericRead = 0x80000000;
+inline constexpr uint32_t kGenericWrite = 0x40000000;
+inline constexpr uint32_t kFileShareRead = 0x00000001;
+inline constexpr uint32_t kFileShareWrite = 0x00000002;
+inline constexpr uint32_t kOpenExisting = 3;
+
+inline constexpr uint32_t kInfinite = 0xFFFFFFFF;
+inline constexpr uint32_t kWaitObject0 = 0x00000000;
+inline constexpr uint32_t kWaitTimeout = 0x00000102;
+inline constexpr uint32_t kWaitFailed = 0xFFFFFFFF;
+
+// INVALID_HANDLE_VALUE, which CreateFileA answers on failure (and some callers mistake for a
+// handle). Guards hold null instead, so whoever acquires a handle turns this into null.
+inline Handle InvalidHandleValue() { return reinterpret_cast<Handle>(~uintptr_t{0}); }
+
+// The control code of a SCSI pass-through request whose data moves straight between the
+// device and the caller's buffer.
+inline constexpr uint32_t kIoctlScsiPassThroughDirect = 0x0004D014;
+// Its direction values (DataIn).
+inline constexpr uint8_t kScsiIoctlDataOut = 0;
+inline constexpr uint8_t kScsiIoctlDataIn = 1;
+inline constexpr uint8_t kScsiIoctlDataUnspecified = 2;
+
+// The SCSI pass-through request, in the platform's natural layout: 44 bytes on 32-bit Windows,
+// where every field sits at the offset the port driver expects; on a 64-bit build the buffer
+// pointer widens and the later fields move with it, exactly as there.
+struct ScsiPassThroughDirect {
+  uint16_t Length;
+  uint8_t ScsiStatus;
+  uint8_t PathId;
+  uint8_t TargetId;
+  uint8_t Lun;
+  uint8_t CdbLength;
+  uint8_t SenseInfoLength;
+  uint8_t DataIn;
+  uint32_t DataTransferLength;
+  uint32_t TimeOutValue;
+  void* DataBuffer;
+  uint32_t SenseInfoOffset;
+  uint8_t Cdb[16];
+};
+#if defined(__i386__) || defined(_M_IX86)
+static_assert(sizeof(ScsiPassThroughDirect) == 44);
+#endif
+
+// GetVersionExA: fills `info`, whose dwOSVersionInfoSize must be kOsVersionInfoASize. Answers
+// false, leaving the rest untouched, when the size is wrong or the system does not answer.
+bool GetVersionExA(OsVersionInfoA* info);
+
+// GetVersion: major version in bits 0-7, minor in 8-15; bit 31 set on the 95/98/ME family.
+uint32_t GetVersion();
+
+// GetDriveTypeA for a root path such as "D:\": kDriveCdrom for an optical drive,
+// kDriveNoRootDir where there is no drive, another DRIVE_ value for other kinds.
+uint32_t GetDriveTypeA(const char* rootPathName);
+
+// CreateFileA for a device path such as "\\.\D:". Answers null or InvalidHandleValue() on
+// failure. `securityAttributes` and `templateFile` are only ever null here.
+Handle CreateFileA(const char* fileName, uint32_t desiredAccess, uint32_t shareMode,
+                   void* securityAttributes, uint32_t creationDisposition,
+                   uint32_t flagsAndAttributes, Handle templateFile);
+
+// DeviceIoControl, synchronous (`overlapped` is null). Nonzero on success.
+bool DeviceIoControl(Handle device, uint32_t ioControlCode, void* inBuffer, uint32_t inBufferSize,
+                     void* outBuffer, uint32_t outBufferSize, uint32_t* bytesReturned,
+                     void* overlapped);
+
+bool CloseHandle(Handle object);
+
+// CreateEventA: null on failure.
+Handle CreateEventA(void* securityAttributes, bool manualReset, bool initialState,
+                    const char* name);
+bool ResetEvent(Handle event);
+// kWaitObject0 once `object` is signalled, kWaitTimeout, or kWaitFailed.
+uint32_t WaitForSingleObject(Handle object, uint32_t milliseconds);
+
+// LoadLibraryA: null when the library cannot be loaded.
+Module LoadLibraryA(const char* fileName);
+// GetProcAddress: null when the library has no such entry.
+ProcAddress GetProcAddress(Module module, const char* procName);
+bool FreeLibrary(Module module);
+
+// The device path of the volume behind a drive letter, "\\.\" followed by the letter and a
+// colon, as wsprintfA would format it with "\\.\%c:". Formatted here rather than by wsprintfA,
+// which lives in the window system's library that Quoril must not import.
+inline constexpr uint32_t kVolumePathSize = 7;  // six characters and the terminator
+inline void FormatVolumePath(char letter, char (&path)[kVolumePathSize]) {
+  path[0] = '\\';
+  path[1] = '\\';
+  path[2] = '.';
+  path[3] = '\\';
+  path[4] = letter;
+  path[5] = ':';
+  path[6] = '\0';
+}
+
+}  // namespace quoril::platform

@@ -5,10 +5,11 @@
 #         [-DREPORT_JSON=ON [-DLIBRARY_PATH=<file the report must name>]
 #          [-DEXPECT_DRIVES=D:|E:]] -P run_tool.cmake
 #
-# ARGS, EMULATOR and EXPECT_DRIVES separate their items with '|'. SYSFS_ROOT points the native
-# library at a scratch sysfs tree (QUORIL_SYSFS_ROOT). REPORT_JSON parses standard output as the
-# JSON report and checks its shape and the answers every machine gives; EXPECT_DRIVES names
-# drives that must have an optical drive caption.
+# ARGS, EMULATOR and EXPECT_DRIVES separate their items with '|'; so does EXPECT_EXIT, where an
+# answer that depends on the machine may be one of several. SYSFS_ROOT points the native library
+# at a scratch sysfs tree (QUORIL_SYSFS_ROOT). REPORT_JSON parses standard output as the JSON
+# report and checks its shape and the answers every machine gives; EXPECT_DRIVES names drives
+# that must have an optical drive caption.
 cmake_minimum_required(VERSION 3.25)
 
 foreach(required TOOL EXPECT_EXIT)
@@ -35,7 +36,8 @@ execute_process(COMMAND ${command}
 string(REPLACE ";" "," shown "${command}")
 set(context "command: ${shown}\nexit status: ${status}\n--- stdout\n${out}\n--- stderr\n${err}")
 
-if(NOT status STREQUAL "${EXPECT_EXIT}")
+string(REPLACE "|" ";" expected_exits "${EXPECT_EXIT}")
+if(NOT status IN_LIST expected_exits)
   message(FATAL_ERROR "expected exit status ${EXPECT_EXIT}\n${context}")
 endif()
 if(DEFINED STDOUT_MATCHES AND NOT out MATCHES "${STDOUT_MATCHES}")
@@ -77,7 +79,7 @@ if(REPORT_JSON)
     expect("library.path" "${loaded_file}" "${expected_file}")
   endif()
   foreach(name Test fnVoIsCPU fnGetSVID fnGetPID fnGetWMIInfo fnGetBaseBoardPorductA
-               fnListDriverCaption fnGetDriveCaptionW)
+               fnListDriverCaption fnGetDriveCaptionW hasBDOdd)
     report_get(present exports ${name})
     expect("exports.${name}" "${present}" "ON")
   endforeach()
@@ -162,5 +164,36 @@ if(REPORT_JSON)
                             "\n${context}")
       endif()
     endforeach()
+  endif()
+
+  report_get(bluray hasBDOdd)
+  if(NOT bluray MATCHES "^[01]$")
+    message(FATAL_ERROR "report JSON: hasBDOdd is '${bluray}', expected 0 or 1\n${context}")
+  endif()
+  # Each optical drive is a letter with either its capability names or the reason it has none.
+  string(JSON drive_count ERROR_VARIABLE problem LENGTH "${out}" optical_drives)
+  if(problem)
+    message(FATAL_ERROR "report JSON: optical_drives: ${problem}\n${context}")
+  endif()
+  set(capable_drives 0)
+  if(drive_count GREATER 0)
+    math(EXPR last "${drive_count} - 1")
+    foreach(i RANGE ${last})
+      report_get(letter optical_drives ${i} letter)
+      if(NOT letter MATCHES "^[A-Z]:$")
+        message(FATAL_ERROR "report JSON: optical_drives[${i}].letter is '${letter}'\n${context}")
+      endif()
+      string(JSON names ERROR_VARIABLE no_names GET "${out}" optical_drives ${i} capabilities)
+      string(JSON reason ERROR_VARIABLE no_reason GET "${out}" optical_drives ${i} problem)
+      if(no_names AND no_reason)
+        message(FATAL_ERROR "report JSON: optical_drives[${i}] has neither capabilities nor a problem\n${context}")
+      endif()
+      if(NOT no_names AND names MATCHES "CAP_BD_(ROM|R|RE)\"")
+        set(capable_drives 1)
+      endif()
+    endforeach()
+  endif()
+  if(NOT bluray EQUAL capable_drives)
+    message(FATAL_ERROR "report JSON: hasBDOdd is ${bluray}, but the drives listed say ${capable_drives}\n${context}")
   endif()
 endif()

@@ -12,7 +12,7 @@ Exports::Exports(const LoadedLibrary& library)
           library.FindAs<quoril_fnGetBaseBoardPorductA_fn>(kFnGetBaseBoardPorductA.symbol)),
       fnListDriverCaption(
           library.FindAs<quoril_fnListDriverCaption_fn>(kFnListDriverCaption.symbol)),
-      fnGetDriveCaptionW(library.FindAs<quoril_fnGetDriveCaptionW_fn>(kFnGetDriveCaptionW.symbol)) {
-}
+      fnGetDriveCaptionW(library.FindAs<quoril_fnGetDriveCaptionW_fn>(kFnGetDriveCaptionW.symbol)),
+      hasBDOdd(library.FindAs<quoril_hasBDOdd_fn>(kHasBDOdd.symbol)) {}
 
 }  // namespace quoril_info

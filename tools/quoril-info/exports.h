@@ -16,6 +16,7 @@ struct ExportName {
 
 inline constexpr ExportName kTest{"Test", "Test"};
 inline constexpr ExportName kFnVoIsCPU{"fnVoIsCPU", "fnVoIsCPU"};
+inline constexpr ExportName kHasBDOdd{"hasBDOdd", "hasBDOdd"};
 #if defined(_WIN32)
 inline constexpr ExportName kFnGetSVID{"fnGetSVID", QUORIL_FNGETSVID_SYMBOL};
 #else
@@ -37,7 +38,8 @@ inline constexpr ExportName kKnownExports[] = {kTest,
                                                kFnGetWMIInfo,
                                                kFnGetBaseBoardPorductA,
                                                kFnListDriverCaption,
-                                               kFnGetDriveCaptionW};
+                                               kFnGetDriveCaptionW,
+                                               kHasBDOdd};
 
 // The exports one loaded library offers; a pointer is null where the export is missing. Valid
 // only while that library stays loaded.
@@ -52,6 +54,7 @@ struct Exports {
   quoril_fnGetBaseBoardPorductA_fn fnGetBaseBoardPorductA;
   quoril_fnListDriverCaption_fn fnListDriverCaption;
   quoril_fnGetDriveCaptionW_fn fnGetDriveCaptionW;
+  quoril_hasBDOdd_fn hasBDOdd;
 };
 
 }  // namespace quoril_info

@@ -14,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "drives.h"
 #include "exports.h"
 #include "library_loader.h"
 #include "questions.h"
@@ -111,6 +112,22 @@ int RunCaption(const LoadedLibrary& library, const Exports& exports, Operands op
   return answer == 1 ? kExitYes : kExitNo;
 }
 
+int RunBd(const LoadedLibrary& library, const Exports& exports, Operands /*operands*/) {
+  if (exports.hasBDOdd == nullptr) return MissingExport(library, kHasBDOdd.name);
+  return exports.hasBDOdd() == 1 ? kExitYes : kExitNo;
+}
+
+int RunDecodeConfig(Operands operands) {
+  std::string out, note, error;
+  if (!DecodeConfigurationFile(std::string(operands[0]), out, note, error)) {
+    Print(stderr, "quoril-info: " + error + "\n");
+    return kExitTrouble;
+  }
+  if (!note.empty()) Print(stderr, "quoril-info: " + note + "\n");
+  Print(stdout, out);
+  return kExitYes;
+}
+
 struct Subcommand {
   std::string_view name;
   std::string_view operands;  // as the usage text shows them
@@ -120,6 +137,8 @@ struct Subcommand {
   // Rejects operands that can never be valid, before anything is loaded; null accepts any.
   bool (*check)(Operands operands, std::string& problem);
   int (*run)(const LoadedLibrary& library, const Exports& exports, Operands operands);
+  // Set instead of `run` for a subcommand that needs no library.
+  int (*run_alone)(Operands operands) = nullptr;
 };
 
 constexpr Subcommand kSubcommands[] = {
@@ -140,13 +159,19 @@ constexpr Subcommand kSubcommands[] = {
      "print the caption of the optical drive named in DRIVE (\"D:\", say), or an\n"
      "empty line; exit 0 when there is one, 1 when not",
      1, 1, nullptr, RunCaption},
+    {"bd", "", "exit 0 when an optical drive can read Blu-ray media, 1 when none can", 0, 0,
+     nullptr, RunBd},
+    {"decode-config", "FILE",
+     "decode a saved GET CONFIGURATION answer as the drive probe does: print\n"
+     "capsLow=0x........ capsHigh=0x........, then one capability name per line;\n"
+     "needs no library",
+     1, 1, nullptr, nullptr, RunDecodeConfig},
 };
 
-// The subcommand's name and operands, as the usage text shows them.
 std::string Synopsis(const Subcommand& command) {
-  std::string text(command.name);
-  if (!command.operands.empty()) text += " " + std::string(command.operands);
-  return text;
+  std::string synopsis(command.name);
+  if (!command.operands.empty()) synopsis += " " + std::string(command.operands);
+  return synopsis;
 }
 
 std::string UsageText() {
@@ -164,6 +189,11 @@ std::string UsageText() {
           "                  beside this program first, then where the system looks)\n";
   for (const Subcommand& command : kSubcommands) {
     std::string heading = "  " + Synopsis(command);
+    // A synopsis too long for the column gets a line of its own.
+    if (heading.size() >= 18) {
+      text += heading + "\n";
+      heading.clear();
+    }
     heading.resize(18, ' ');
     std::string_view help = command.help;
     while (!help.empty()) {
@@ -234,6 +264,10 @@ int Run(const std::vector<std::string_view>& args) {
   std::string problem;
   if (command->check != nullptr && !command->check(operands, problem)) return UsageError(problem);
 
+  if (command->run_alone != nullptr) {
+    const int status = command->run_alone(operands);
+    return std::fflush(stdout) == 0 ? status : kExitTrouble;
+  }
   std::optional<LoadedLibrary> library = Load(library_name);
   if (!library) return kExitTrouble;
   const int status = command->run(*library, Exports(*library), operands);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "drives.h"
 #include "wide_text.h"
 
 namespace quoril_info {
@@ -111,6 +112,11 @@ Value AskCaptionsByLetter(const Exports& exports) {
   return Value::MakeList(std::move(found));
 }
 
+Value AskBluray(const Exports& exports) {
+  if (exports.hasBDOdd == nullptr) return Value::Missing();
+  return Value::Number(exports.hasBDOdd());
+}
+
 constexpr Question kQuestions[] = {
     {"Test", "Test()", AskTest},
     {"fnVoIsCPU", "Processor brand contains text (fnVoIsCPU)", AskProcessorBrand},
@@ -123,6 +129,7 @@ constexpr Question kQuestions[] = {
     {"fnListDriverCaption", "Optical drive captions (fnListDriverCaption)", AskDriveCaptions},
     {"fnGetDriveCaptionW", "Optical drive caption by letter (fnGetDriveCaptionW)",
      AskCaptionsByLetter},
+    {"hasBDOdd", "Blu-ray drive present (hasBDOdd)", AskBluray},
 };
 
 }  // namespace
@@ -155,6 +162,9 @@ Report BuildReport(const std::string& requested, const LoadedLibrary& library,
   for (const Question& question : kQuestions) {
     report.push_back({question.key, question.title, question.ask(exports)});
   }
+  // No export reports a drive's capabilities: the library's own probe, linked in, does.
+  report.push_back(
+      {"optical_drives", "Optical drives (probed by the linked-in logic)", ProbeOpticalDrives()});
   return report;
 }
 

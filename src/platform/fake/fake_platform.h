@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/fake/fake_wmi.h"
+#include "platform/fake/fake_drive.h"
 #include "platform/platform.h"
 
 namespace quoril::fake {
@@ -46,6 +47,7 @@ struct FakeMachine {
   std::vector<std::string> displayAdapterIds;
   std::vector<DisplayEnumCall> displayCalls;
   FakeWmi wmi;
+  FakeDrives drives;
 };
 
 // The machine every platform call answers from; tests reset it before each case (which also

@@ -1,0 +1,83 @@
+#include "drive/capability_names.h"
+
+namespace quoril {
+namespace {
+
+struct NamedCapability {
+  CapabilityBit bit;
+  std::string_view name;
+};
+
+#define QUORIL_NAMED(cap) \
+  NamedCapability { cap, #cap }
+
+constexpr NamedCapability kNames[] = {
+    QUORIL_NAMED(CAP_CD_ROM),
+    QUORIL_NAMED(CAP_CD_R),
+    QUORIL_NAMED(CAP_CD_RW),
+    QUORIL_NAMED(CAP_DVD_ROM),
+    QUORIL_NAMED(CAP_DVD_R),
+    QUORIL_NAMED(CAP_DVD_R_DL),
+    QUORIL_NAMED(CAP_DVD_RW),
+    QUORIL_NAMED(CAP_DVD_PLUS_R),
+    QUORIL_NAMED(CAP_DVD_PLUS_R_DL),
+    QUORIL_NAMED(CAP_DVD_PLUS_RW),
+    QUORIL_NAMED(CAP_DVD_PLUS_RW_DL),
+    QUORIL_NAMED(CAP_DVD_RAM),
+    QUORIL_NAMED(CAP_BD_ROM),
+    QUORIL_NAMED(CAP_BD_R),
+    QUORIL_NAMED(CAP_BD_RE),
+    QUORIL_NAMED(CAP_HD_DVD_ROM),
+    QUORIL_NAMED(CAP_HD_DVD_R),
+    QUORIL_NAMED(CAP_HD_DVD_RAM),
+    QUORIL_NAMED(CAP_MULTI_READ),
+    QUORIL_NAMED(CAP_CD_TEXT),
+    QUORIL_NAMED(CAP_CD_C2_FLAGS),
+    QUORIL_NAMED(CAP_RANDOM_WRITABLE),
+    QUORIL_NAMED(CAP_FORMATTABLE),
+    QUORIL_NAMED(CAP_DVD_PLUS_RW_WRITE),
+    QUORIL_NAMED(CAP_DVD_PLUS_RW_QUICK_START),
+    QUORIL_NAMED(CAP_BD_R_POW),
+    QUORIL_NAMED(CAP_DEFECT_MANAGEMENT),
+    QUORIL_NAMED(CAP_CD_TAO),
+    QUORIL_NAMED(CAP_CD_SAO),
+    QUORIL_NAMED(CAP_POWER_MANAGEMENT),
+    QUORIL_NAMED(CAP_DVD_CSS),
+    QUORIL_NAMED(CAP_DVD_CPRM),
+    QUORIL_NAMED(CAP_AACS),
+    QUORIL_NAMED(CAP_VCPS),
+    QUORIL_NAMED(CAP_HYBRID_DISC),
+    QUORIL_NAMED(CAP_DDCD_ROM),
+    QUORIL_NAMED(CAP_DDCD_R),
+    QUORIL_NAMED(CAP_DDCD_RW),
+    QUORIL_NAMED(CAP_HD_DVD_RW),
+    QUORIL_NAMED(CAP_HD_DVD_R_DL),
+    QUORIL_NAMED(CAP_HD_DVD_RW_DL),
+    QUORIL_NAMED(CAP_CD_RW_SUBCODE),
+    QUORIL_NAMED(CAP_CD_TEST_WRITE),
+    QUORIL_NAMED(CAP_CD_RW_PACK),
+    QUORIL_NAMED(CAP_CD_RW_RAW),
+    QUORIL_NAMED(CAP_CD_BUF),
+    QUORIL_NAMED(CAP_CD_RAW),
+    QUORIL_NAMED(CAP_CD_RAW_MS),
+    QUORIL_NAMED(CAP_DVD_R_TEST_WRITE),
+    QUORIL_NAMED(CAP_DVD_R_BUF),
+    QUORIL_NAMED(CAP_LAYER_JUMP),
+    QUORIL_NAMED(CAP_REAL_TIME_STREAMING),
+    QUORIL_NAMED(CAP_STREAM_WRITING),
+    QUORIL_NAMED(CAP_DRIVE_SERIAL_NUMBER),
+};
+
+#undef QUORIL_NAMED
+
+}  // namespace
+
+std::vector<std::string_view> CapabilityNames(const DriveCapabilities& caps) {
+  std::vector<std::string_view> names;
+  for (const NamedCapability& named : kNames) {
+    if (HasAnyCapability(caps, named.bit)) names.push_back(named.name);
+  }
+  return names;
+}
+
+}  // namespace quoril

@@ -1,0 +1,18 @@
+#include "drive/drive_device.h"
+
+namespace quoril {
+
+void ReleaseDriveDevice(CDriveDevice* device) noexcept {
+  if (device == nullptr) return;
+  device->Close();
+  delete device;
+}
+
+int32_t SendDriveCommand(CDriveDevice* device, uint8_t direction, const uint8_t* cdb,
+                         uint32_t cdbLength, uint8_t* buffer, uint32_t bufferLength,
+                         uint32_t* bytesReturned) {
+  if (device == nullptr) return 0;
+  return device->SendCommand(direction, cdb, cdbLength, buffer, bufferLength, bytesReturned);
+}
+
+}  // namespace quoril
