@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/fake/fake_wmi.h"
 #include "platform/fake/fake_drive.h"
+#include "platform/fake/fake_wmi.h"
 #include "platform/platform.h"
 
 namespace quoril::fake {

@@ -3,6 +3,9 @@
 // supported. Elsewhere the interfaces declare only what the logic uses, and these are empty.
 #pragma once
 
+// One method per line, as the interfaces list them.
+// clang-format off
+
 #if defined(_WIN32)
 
 #define QUORIL_FAKE_UNUSED_CLASS_OBJECT_METHODS \
@@ -66,3 +69,4 @@
 #define QUORIL_FAKE_UNUSED_SERVICES_METHODS
 
 #endif
+// clang-format on
