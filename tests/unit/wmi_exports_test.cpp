@@ -77,6 +77,10 @@ TEST_F(WmiExportsTest, AllocationFailureAnywhereAnswersZeroAndReleasesEverything
   }
 }
 
+// Natively, under the sanitizers. The Windows build leaves it out: where Wine runs under
+// user-mode emulation, starting a second thread has brought the whole test process down, and a
+// fault raised by a later test would be delivered to the wrong thread.
+#if !defined(_WIN32)
 TEST_F(WmiExportsTest, ConcurrentCallsAreIndependent) {
   Populate();
   constexpr int kThreads = 4;
@@ -109,6 +113,7 @@ TEST_F(WmiExportsTest, ConcurrentCallsAreIndependent) {
   EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
   ExpectNothingHeld();
 }
+#endif
 
 }  // namespace
 }  // namespace quoril
