@@ -11,15 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "aligned_call.h"
 #include "library.h"
 #include "quoril.h"
-
-struct AlignedCallCheck {
-  int32_t espError;
-  uint32_t registerChanged;
-};
-extern "C" int quoril_aligned_call(void* function, uint32_t arg0, uint32_t arg1,
-                                   uint32_t misalignment, AlignedCallCheck* check);
 
 namespace {
 
