@@ -5,20 +5,14 @@
 // run.
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+#include "named_inputs.h"
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    std::ifstream file(argv[i], std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-  }
+  RunNamedInputs(argc, argv);
   const uint16_t features[] = {0x0000, 0x001D, 0x001E, 0x002A, 0x002D, 0x002E,
                                0x002F, 0x0107, 0x0108, 0x0110, 0xFFE0};
   const uint32_t dataLengths[] = {0, 1, 3, 4, 5, 2043, 2044, 2045, 0xFFFFFFFF};

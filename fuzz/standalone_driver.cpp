@@ -3,19 +3,13 @@
 // plain compiler build still exercises the target on every test run.
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+#include "named_inputs.h"
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    std::ifstream file(argv[i], std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-  }
+  RunNamedInputs(argc, argv);
   const std::string pieces[] = {
       "SUBSYS", "_", "&", "0123ABCD", "subsys", "PCI\\VEN_", "Intel", std::string(1, '\0'), " "};
   std::mt19937 generator(20261209);
