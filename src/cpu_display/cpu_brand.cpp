@@ -1,8 +1,9 @@
 #include "cpu_display/cpu_brand.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <cstring>
 
+#include "common/narrow_text.h"
 #include "platform/platform.h"
 
 namespace quoril {
@@ -50,7 +51,7 @@ int IsCpuBrandContaining(const char* text) {
 
   const BrandBuffer brand = ReadBrand();
   platform::OutputDebugStringA(brand.bytes);
-  const bool found = std::strstr(brand.bytes, text) != nullptr;
+  const bool found = ContainsText(brand.bytes, text);
   platform::OutputDebugStringA(found ? "OK" : "FALSE");
   return found ? 1 : 0;
 }

@@ -1,8 +1,8 @@
 #include "cpu_display/display_vendor.h"
 
-#include <cstring>
 #include <string_view>
 
+#include "common/narrow_text.h"
 #include "platform/platform.h"
 
 namespace quoril {
@@ -12,6 +12,17 @@ constexpr std::string_view kSubsysTag = "SUBSYS";
 constexpr size_t kVendorChars = 4;
 // "SUBSYS" itself, the underscore and at least three characters before the "&".
 constexpr size_t kMinTagToAmpersand = 10;
+constexpr size_t kNotFound = ~size_t{0};
+
+// The first place from `from` on where `needle` stands in `text`, case-sensitively.
+constexpr size_t Find(std::string_view text, std::string_view needle, size_t from) {
+  for (size_t at = from; at + needle.size() <= text.size(); ++at) {
+    size_t i = 0;
+    while (i < needle.size() && text[at + i] == needle[i]) ++i;
+    if (i == needle.size()) return at;
+  }
+  return kNotFound;
+}
 
 }  // namespace
 
@@ -27,13 +38,14 @@ int GetSubsystemVendor(int32_t index, char* out) {
 
   // The identifier field is 128 bytes; one that fills them all without a terminator is read
   // up to the field's end and no further.
-  const std::string_view id(device.DeviceID, strnlen(device.DeviceID, sizeof device.DeviceID));
-  const size_t tag = id.find(kSubsysTag);
-  if (tag == std::string_view::npos) return 1;
-  const size_t ampersand = id.find('&', tag);
-  if (ampersand == std::string_view::npos || ampersand - tag < kMinTagToAmpersand) return 1;
+  const std::string_view id(device.DeviceID,
+                            BoundedLength(device.DeviceID, sizeof device.DeviceID));
+  const size_t tag = Find(id, kSubsysTag, 0);
+  if (tag == kNotFound) return 1;
+  const size_t ampersand = Find(id, "&", tag);
+  if (ampersand == kNotFound || ampersand - tag < kMinTagToAmpersand) return 1;
 
-  std::memcpy(out, id.data() + ampersand - kVendorChars, kVendorChars);
+  for (size_t i = 0; i < kVendorChars; ++i) out[i] = id[ampersand - kVendorChars + i];
   out[kVendorChars] = '\0';
   return 1;
 }

@@ -3,11 +3,6 @@
 namespace quoril {
 namespace {
 
-struct NamedCapability {
-  CapabilityBit bit;
-  std::string_view name;
-};
-
 #define QUORIL_NAMED(cap) \
   NamedCapability { cap, #cap }
 
@@ -72,12 +67,6 @@ constexpr NamedCapability kNames[] = {
 
 }  // namespace
 
-std::vector<std::string_view> CapabilityNames(const DriveCapabilities& caps) {
-  std::vector<std::string_view> names;
-  for (const NamedCapability& named : kNames) {
-    if (HasAnyCapability(caps, named.bit)) names.push_back(named.name);
-  }
-  return names;
-}
+std::span<const NamedCapability> CapabilityNameTable() { return kNames; }
 
 }  // namespace quoril

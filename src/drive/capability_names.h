@@ -1,14 +1,27 @@
 // The names of the capability bits, for people reading a drive's capability set.
 #pragma once
 
+#include <span>
 #include <string_view>
-#include <vector>
 
 #include "drive/capabilities.h"
 
 namespace quoril {
 
-// The name of every bit set in `caps` ("CAP_BD_ROM", ...), lowest bit first.
-std::vector<std::string_view> CapabilityNames(const DriveCapabilities& caps);
+struct NamedCapability {
+  CapabilityBit bit;
+  std::string_view name;  // "CAP_BD_ROM", ...
+};
+
+// Every capability bit that has a name, lowest bit first.
+std::span<const NamedCapability> CapabilityNameTable();
+
+// Calls `visit(name)` for every named bit set in `caps`, lowest bit first.
+template <typename Visit>
+void ForEachCapabilityName(const DriveCapabilities& caps, Visit&& visit) {
+  for (const NamedCapability& named : CapabilityNameTable()) {
+    if (HasAnyCapability(caps, named.bit)) visit(named.name);
+  }
+}
 
 }  // namespace quoril

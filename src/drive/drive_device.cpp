@@ -1,6 +1,16 @@
 #include "drive/drive_device.h"
 
+#include "platform/platform.h"
+
 namespace quoril {
+
+void* CDriveDevice::operator new(size_t size) noexcept {
+  return platform::HeapAlloc(platform::GetProcessHeap(), 0, size);
+}
+
+void CDriveDevice::operator delete(void* block) noexcept {
+  if (block != nullptr) platform::HeapFree(platform::GetProcessHeap(), 0, block);
+}
 
 void ReleaseDriveDevice(CDriveDevice* device) noexcept {
   if (device == nullptr) return;

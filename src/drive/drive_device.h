@@ -3,6 +3,7 @@
 // lives for one probe: created open by CreateDriveDevice, one command, then ReleaseDriveDevice.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -19,6 +20,12 @@ class CDriveDevice {
   // Leaves the device closed. Resources a variant still holds are released by their guards,
   // so a device destroyed without Close() leaks nothing either.
   virtual ~CDriveDevice() { isOpen = 0; }
+
+  // A device outlives the factory call that makes it, so it lives on the process heap. The
+  // allocation does not throw: when the heap has no room, `new` yields null, which the factory
+  // answers as a device it could not make.
+  static void* operator new(size_t size) noexcept;
+  static void operator delete(void* block) noexcept;
 
   // Has no effect; kept so that every variant has the same operations in the same order.
   virtual int32_t Reserved(uint32_t value) = 0;

@@ -15,16 +15,29 @@ int32_t IsWin9xPlatform() {
              : 0;
 }
 
+namespace {
+
+CDriveDevice* NewDevice() {
+#if defined(_WIN64)
+  // 64-bit Windows is always of the NT family, and a 64-bit process could not load the 32-bit
+  // ASPI manager anyway: there drives are reached through pass-through alone, and the ASPI
+  // device is left out of the DLL.
+  return new CPassThroughDevice;
+#else
+  return IsWin9xPlatform() == 1 ? static_cast<CDriveDevice*>(new CAspiDevice)
+                                : new CPassThroughDevice;
+#endif
+}
+
+}  // namespace
+
 CDriveDevice* CreateDriveDevice(char letter) noexcept {
-  try {
-    DriveDevicePtr device(IsWin9xPlatform() == 1 ? static_cast<CDriveDevice*>(new CAspiDevice)
-                                                 : new CPassThroughDevice);
-    if (device->Open(letter, 1) != 1) return nullptr;
-    return device.release();
-  } catch (...) {
-    // Whatever the device had taken was given back as the exception left its owner.
-    return nullptr;
-  }
+  DriveDevicePtr device(NewDevice());
+  // No room for the device: nothing was opened, so there is nothing to give back.
+  if (!device) return nullptr;
+  // A device that did not open is closed and destroyed as its owner goes.
+  if (device->Open(letter, 1) != 1) return nullptr;
+  return device.release();
 }
 
 }  // namespace quoril

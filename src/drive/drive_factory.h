@@ -10,7 +10,7 @@ int32_t IsWin9xPlatform();
 
 // An open device for the drive behind `letter`, shared with other users of the drive, or null.
 // The caller releases a device with ReleaseDriveDevice; a null result leaves nothing to
-// release. Nothing is thrown: a failure to allocate or open is a null result.
+// release. A failure to allocate or to open is a null result.
 CDriveDevice* CreateDriveDevice(char letter) noexcept;
 
 }  // namespace quoril

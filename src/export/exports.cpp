@@ -1,5 +1,7 @@
 // The exported functions. Each is a thin door: it hands its arguments to the subsystem that
-// answers and guards the boundary; the behaviour lives in the subsystems.
+// answers; the behaviour lives in the subsystems. Nothing below can throw (the library is built
+// without exceptions, and every failure, allocation failure included, is a result value), so
+// nothing but a result ever crosses into the host.
 #include "quoril.h"
 
 #include <cstdint>
@@ -7,7 +9,6 @@
 #include "cpu_display/cpu_brand.h"
 #include "cpu_display/display_vendor.h"
 #include "drive/bluray_probe.h"
-#include "export/export_guard.h"
 #include "wmi/board.h"
 #include "wmi/caption_lookup.h"
 #include "wmi/drive_captions.h"
@@ -16,37 +17,31 @@ extern "C" {
 
 void QUORIL_CALL Test(void) {}
 
-int QUORIL_CALL fnVoIsCPU(const char* text) {
-  return quoril::GuardExport([&] { return quoril::IsCpuBrandContaining(text); });
-}
+int QUORIL_CALL fnVoIsCPU(const char* text) { return quoril::IsCpuBrandContaining(text); }
 
-int QUORIL_CALL fnGetPID(quoril_wchar* product) {
-  return quoril::GuardExport([&] { return quoril::wmi::GetBoardProduct(product); });
-}
+int QUORIL_CALL fnGetPID(quoril_wchar* product) { return quoril::wmi::GetBoardProduct(product); }
 
 int QUORIL_CALL fnGetWMIInfo(quoril_wchar* product, quoril_wchar* manufacturer) {
-  return quoril::GuardExport([&] { return quoril::wmi::GetBoardInfo(product, manufacturer); });
+  return quoril::wmi::GetBoardInfo(product, manufacturer);
 }
 
 int QUORIL_CALL fnGetBaseBoardPorductA(char* product) {
-  return quoril::GuardExport([&] { return quoril::wmi::GetBoardProductNarrow(product); });
+  return quoril::wmi::GetBoardProductNarrow(product);
 }
 
 int QUORIL_CALL fnListDriverCaption(quoril_wchar* buffer, int capacity) {
-  return quoril::GuardExport([&] { return quoril::wmi::ListDriveCaptions(buffer, capacity); });
+  return quoril::wmi::ListDriveCaptions(buffer, capacity);
 }
 
 int QUORIL_CALL fnGetDriveCaptionW(const quoril_wchar* drive, quoril_wchar* caption, int count) {
-  return quoril::GuardExport([&] { return quoril::wmi::GetDriveCaption(drive, caption, count); });
+  return quoril::wmi::GetDriveCaption(drive, caption, count);
 }
 
-int QUORIL_CALL hasBDOdd(void) {
-  return quoril::GuardExport([] { return quoril::HasBlurayDrive(); });
-}
+int QUORIL_CALL hasBDOdd(void) { return quoril::HasBlurayDrive(); }
 
 #if !defined(_WIN32)
 int QUORIL_CALL fnGetSVID(quoril_long32 index, char out[]) {
-  return quoril::GuardExport([&] { return quoril::GetSubsystemVendor(index, out); });
+  return quoril::GetSubsystemVendor(index, out);
 }
 #endif
 
@@ -57,7 +52,6 @@ int QUORIL_CALL fnGetSVID(quoril_long32 index, char out[]) {
 // hosts built with MSVC reference, and under no other name.
 int QUORIL_CALL fnGetSVID(quoril_long32 index, char out[]) {
   static_assert(sizeof(quoril_long32) == sizeof(int32_t));
-  return quoril::GuardExport(
-      [&] { return quoril::GetSubsystemVendor(static_cast<int32_t>(index), out); });
+  return quoril::GetSubsystemVendor(static_cast<int32_t>(index), out);
 }
 #endif

@@ -9,6 +9,7 @@
 // There is deliberately no run-time switch between them: the product holds no mutable global.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/com_types.h"
@@ -75,6 +76,8 @@ class ComLibraries {
   ComLibraries& operator=(const ComLibraries&) = delete;
 
  private:
+  // What each implementation holds while the libraries are in use: the loaded modules on
+  // Windows, a mark of the scripted load in the fake; nothing where COM is built in.
   void* ole32_ = nullptr;
   void* oleaut32_ = nullptr;
 };
@@ -104,8 +107,21 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const OLECHAR* wide, int wid
 
 // --- Standard output ------------------------------------------------------------------------
 
-// Writes `text` unchanged to the process's standard output.
+// Writes `text` unchanged to the process's standard output, at once: nothing is buffered in the
+// library, so the text stands where it was written among the host's own lines.
 void WriteStandardOutput(const char* text);
+
+// --- Memory ---------------------------------------------------------------------------------
+//
+// The one object that outlives the call that makes it, the drive device, lives on the process
+// heap; everything else the logic needs fits fixed storage.
+
+// The process's default heap; never null where the process runs at all.
+void* GetProcessHeap();
+// HeapAlloc without flags: `bytes` of memory, or null when the heap cannot give them.
+void* HeapAlloc(void* heap, uint32_t flags, size_t bytes);
+// HeapFree: gives back a block HeapAlloc handed out; a null block is ignored.
+bool HeapFree(void* heap, uint32_t flags, void* block);
 
 }  // namespace quoril::platform
 
@@ -135,6 +151,7 @@ static_assert(sizeof(OsVersionInfoA) == kOsVersionInfoASize);
 inline constexpr uint32_t kVerPlatformWin32Windows = 1;  // 95, 98, ME
 inline constexpr uint32_t kVerPlatformWin32Nt = 2;       // NT 4 and every later Windows
 
+inline constexpr uint32_t kDriveUnknown = 0;
 inline constexpr uint32_t kDriveNoRootDir = 1;
 inline constexpr uint32_t kDriveCdrom = 5;
 

@@ -1,10 +1,5 @@
 #include "wmi/board.h"
 
-#include <array>
-#include <cstring>
-#include <optional>
-#include <string>
-
 #include "wmi/wide_text.h"
 #include "wmi/wmi_access.h"
 
@@ -15,9 +10,8 @@ constexpr char kBoardQuery[] = "SELECT * FROM Win32_BaseBoard";
 
 // Copies the property's text when there is one; a longer value keeps its first 255 units.
 void CopyProperty(IWbemClassObject* instance, const char16_t* name, char16_t* out) {
-  if (const std::optional<std::u16string> text =
-          ReadStringProperty(instance, name, Acceptance::kExactSuccess)) {
-    CopyWideCapped(out, *text, kBoardWideCapacity);
+  if (const StringProperty value(instance, name, Acceptance::kExactSuccess); value) {
+    CopyWideCapped(out, value.text(), value.length(), kBoardWideCapacity);
   }
 }
 
@@ -42,20 +36,20 @@ int GetBoardProductNarrow(char* product) {
   // Only the first board is looked at.
   IWbemClassObject* board = frame.Next();
   if (board == nullptr) return 0;
-  std::optional<std::u16string> text =
-      ReadStringProperty(board, u"Product", Acceptance::kNotFailed);
+  const StringProperty text(board, u"Product", Acceptance::kNotFailed);
   if (!text) return 0;
 
   // At most 255 units are converted: in a double-byte code page their conversion and its
   // terminator fill at most 511 bytes, and the cut falls between whole characters.
-  if (text->size() > kBoardWideCapacity - 1) text->resize(kBoardWideCapacity - 1);
-  std::array<char, kBoardNarrowCapacity> scratch;
-  const int scratchSize = 2 * (static_cast<int>(text->size()) + 1);
-  const int written = platform::WideCharToMultiByte(CP_THREAD_ACP, 0, AsOle(text->c_str()), -1,
-                                                    scratch.data(), scratchSize, nullptr, nullptr);
+  char16_t units[kBoardWideCapacity];
+  CopyWideCapped(units, text.text(), text.length(), kBoardWideCapacity);
+  char scratch[kBoardNarrowCapacity];
+  const int scratchSize = 2 * (static_cast<int>(WideLength(units)) + 1);
+  const int written = platform::WideCharToMultiByte(CP_THREAD_ACP, 0, AsOle(units), -1, scratch,
+                                                    scratchSize, nullptr, nullptr);
   // A conversion that fails, or does not fit the scratch area, writes nothing.
   if (written <= 0 || written > scratchSize || scratch[written - 1] != '\0') return 0;
-  std::memcpy(product, scratch.data(), static_cast<size_t>(written));
+  for (int i = 0; i < written; ++i) product[i] = scratch[i];
   return 0;
 }
 

@@ -1,8 +1,5 @@
 #include "wmi/caption_lookup.h"
 
-#include <optional>
-#include <string>
-
 #include "wmi/wmi_access.h"
 
 namespace quoril::wmi {
@@ -36,16 +33,13 @@ int GetDriveCaption(const char16_t* drive, char16_t* caption, int count) {
   if (drive == nullptr || caption == nullptr || count < 1) return 0;
   EnumerationFrame frame("Win32_CDROMDrive");
   while (IWbemClassObject* instance = frame.Next()) {
-    const std::optional<std::u16string> value =
-        ReadStringProperty(instance, u"Drive", Acceptance::kNotFailed);
-    if (!value || FindNoCase(drive, value->c_str()) == nullptr) continue;
-    const std::optional<std::u16string> text =
-        ReadStringProperty(instance, u"Caption", Acceptance::kNotFailed);
+    const StringProperty value(instance, u"Drive", Acceptance::kNotFailed);
+    if (!value || FindNoCase(drive, value.text()) == nullptr) continue;
+    const StringProperty text(instance, u"Caption", Acceptance::kNotFailed);
     if (!text) continue;
     // The whole buffer is written: the caption's units, then zero units to the end.
     const size_t units = static_cast<size_t>(count);
-    const size_t copied = text->copy(caption, units);
-    std::char_traits<char16_t>::assign(caption + copied, units - copied, u'\0');
+    for (size_t i = 0; i < units; ++i) caption[i] = i < text.length() ? text.text()[i] : u'\0';
     caption[units - 1] = u'\0';
     return 1;
   }

@@ -2,17 +2,26 @@
 #pragma once
 
 #include <cstddef>
-#include <string_view>
 
 namespace quoril::wmi {
 
 // The number of units before the terminator.
-inline size_t WideLength(const char16_t* text) { return std::char_traits<char16_t>::length(text); }
+constexpr size_t WideLength(const char16_t* text) {
+  size_t length = 0;
+  while (text[length] != u'\0') ++length;
+  return length;
+}
 
-// Copies at most `capacity` - 1 units of `text` and a terminator to `out` (capacity >= 1).
-inline void CopyWideCapped(char16_t* out, std::u16string_view text, size_t capacity) {
-  const size_t units = text.size() < capacity ? text.size() : capacity - 1;
-  text.copy(out, units);
+// Copies `units` units of `text` to `out`.
+constexpr void CopyUnits(char16_t* out, const char16_t* text, size_t units) {
+  for (size_t i = 0; i < units; ++i) out[i] = text[i];
+}
+
+// Copies at most `capacity` - 1 of the `length` units of `text`, then a terminator, to `out`
+// (capacity >= 1).
+constexpr void CopyWideCapped(char16_t* out, const char16_t* text, size_t length, size_t capacity) {
+  const size_t units = length < capacity ? length : capacity - 1;
+  CopyUnits(out, text, units);
   out[units] = u'\0';
 }
 

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "wmi/wide_text.h"
+
 namespace quoril::wmi {
 namespace {
 
@@ -53,19 +55,18 @@ void NextInstance(IEnumWbemClassObject* enumerator, ComPtr<IWbemClassObject>* in
 
 }  // namespace
 
-std::optional<std::u16string> ReadStringProperty(IWbemClassObject* instance, const char16_t* name,
-                                                 Acceptance acceptance) {
-  UniqueVariant value;
-  const HRESULT hr = instance->Get(AsOle(name), 0, value.get(), nullptr, nullptr);
+StringProperty::StringProperty(IWbemClassObject* instance, const char16_t* name,
+                               Acceptance acceptance) {
+  const HRESULT hr = instance->Get(AsOle(name), 0, value_.get(), nullptr, nullptr);
   const bool accepted =
       acceptance == Acceptance::kExactSuccess ? hr == WBEM_S_NO_ERROR : SUCCEEDED(hr);
-  if (!accepted || (*value).vt != VT_BSTR) return std::nullopt;
+  if (!accepted || (*value_).vt != VT_BSTR) return;
   // A null string is COM's empty string.
-  if ((*value).bstrVal == nullptr) return std::u16string();
-  return std::u16string(AsUtf16((*value).bstrVal));
+  text_ = (*value_).bstrVal != nullptr ? AsUtf16((*value_).bstrVal) : u"";
+  length_ = WideLength(text_);
 }
 
-int QueryWmiClass(const char* query, const std::function<void(IWbemClassObject*)>& action) {
+int QueryWmiClass(const char* query, InstanceAction action) {
   platform::ComLibraries libraries;
   ComApartment apartment;
   if (FAILED(apartment.result())) return 0;

@@ -13,10 +13,9 @@
 // the enumeration style whenever Get does not fail.
 #pragma once
 
-#include <functional>
-#include <optional>
-#include <string>
+#include <cstddef>
 
+#include "common/function_ref.h"
 #include "platform/platform.h"
 #include "wmi/com_guards.h"
 
@@ -38,16 +37,36 @@ enum class Acceptance {
   kNotFailed,     // enumeration style: any non-negative result
 };
 
-// The text of property `name` of `instance`, or nothing when the read fails (as `acceptance`
-// judges it) or the value is not a string (missing, null, another type).
-std::optional<std::u16string> ReadStringProperty(IWbemClassObject* instance, const char16_t* name,
-                                                 Acceptance acceptance);
+// One string property of an instance, read when made: its text, or nothing when the read fails
+// (as `acceptance` judges it) or the value is not a string (missing, null, another type). The
+// text stays in the variant that holds it, valid for as long as this object lives, so reading
+// a property copies and allocates nothing; a user copies what it keeps.
+class StringProperty {
+ public:
+  StringProperty(IWbemClassObject* instance, const char16_t* name, Acceptance acceptance);
+  StringProperty(const StringProperty&) = delete;
+  StringProperty& operator=(const StringProperty&) = delete;
+
+  // Whether the property yielded text (possibly empty).
+  explicit operator bool() const noexcept { return text_ != nullptr; }
+  // The text's units up to its first zero unit, and their number.
+  const char16_t* text() const noexcept { return text_; }
+  size_t length() const noexcept { return length_; }
+
+ private:
+  UniqueVariant value_;
+  const char16_t* text_ = nullptr;
+  size_t length_ = 0;
+};
+
+// What QueryWmiClass does with each instance.
+using InstanceAction = FunctionRef<void(IWbemClassObject*)>;
 
 // Runs the WQL query `query` in "ROOT\CIMV2" and calls `action` once for every instance, in
 // listing order, lending it the instance for that call only. Answers 1 when the query ran,
 // whatever the number of instances; 0 when COM could not be initialised on this thread or the
 // locator, the connection, the blanket or the query failed (then `action` was never called).
-int QueryWmiClass(const char* query, const std::function<void(IWbemClassObject*)>& action);
+int QueryWmiClass(const char* query, InstanceAction action);
 
 // Creates the locator, connects to `ns` and sets the blanket on the services. `user` and
 // `password` are passed only when both are given. Success: both out-pointers hold references

@@ -177,6 +177,12 @@ TEST(ConfigurationWalk, PresenceFeaturesCountWhateverTheirData) {
   EXPECT_EQ(Bits(Decode(response.Build())), CAP_BD_R_POW | CAP_AACS | CAP_HYBRID_DISC);
 }
 
+std::vector<std::string_view> CapabilityNames(const DriveCapabilities& caps) {
+  std::vector<std::string_view> names;
+  ForEachCapabilityName(caps, [&](std::string_view name) { names.push_back(name); });
+  return names;
+}
+
 TEST(CapabilityNames, NamesEveryBitThatHasOneInOrder) {
   EXPECT_EQ(CapabilityNames({0x00002000, 0}), std::vector<std::string_view>{"CAP_BD_ROM"});
   EXPECT_EQ(CapabilityNames({0x80000001, 0x00400001}),

@@ -87,11 +87,15 @@ TEST_F(DriveCaptionsTest, LongCaptionsAreCutAndNeverOverrunTheCapacity) {
   EXPECT_EQ(buffer_[2571], kSentinel);
 }
 
+CaptionRecord Record(std::u16string_view text) {
+  CaptionRecord record{};
+  text.copy(record.text, text.size());
+  return record;
+}
+
 TEST_F(DriveCaptionsTest, FormattingStopsAtTheEntryThatWouldNotFit) {
-  CaptionList list(3);
-  std::char_traits<char16_t>::copy(list[0].text, u"ab", 3);
-  std::char_traits<char16_t>::copy(list[1].text, u"cd", 3);
-  std::char_traits<char16_t>::copy(list[2].text, u"", 1);
+  CaptionList list;
+  for (const char16_t* text : {u"ab", u"cd", u""}) ASSERT_TRUE(list.Append(Record(text)));
   FormatCaptionList(list, buffer_.data(), 9);  // "ab\r\ncd\r\n" and a terminator
   EXPECT_EQ(Text(), u"ab\r\ncd\r\n");
   buffer_.assign(3000, kSentinel);
@@ -105,8 +109,8 @@ TEST_F(DriveCaptionsTest, FormattingStopsAtTheEntryThatWouldNotFit) {
 
 TEST_F(DriveCaptionsTest, AFailedCollectionLeavesTheListAsItWas) {
   AddDrive({{u"Caption", fake::FakeProperty::Text(u"DVD")}});
-  CaptionList list(1);
-  std::char_traits<char16_t>::copy(list[0].text, u"kept", 5);
+  CaptionList list;
+  ASSERT_TRUE(list.Append(Record(u"kept")));
   wmi().connectResult = E_FAIL;
   EXPECT_EQ(CollectDriveCaptions(&list), 0);
   ASSERT_EQ(list.size(), 1u);
@@ -115,6 +119,11 @@ TEST_F(DriveCaptionsTest, AFailedCollectionLeavesTheListAsItWas) {
   EXPECT_EQ(CollectDriveCaptions(&list), 1);
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(std::u16string(list[1].text), u"DVD");
+  // The list holds the ten that are ever listed and lets the rest go.
+  while (list.size() < kCaptionListMaxEntries) ASSERT_TRUE(list.Append(Record(u"more")));
+  EXPECT_EQ(CollectDriveCaptions(&list), 1);
+  EXPECT_FALSE(list.Append(Record(u"eleventh")));
+  EXPECT_EQ(std::u16string(list[9].text), u"more");
 }
 
 }  // namespace

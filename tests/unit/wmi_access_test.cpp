@@ -3,6 +3,8 @@
 #include "wmi/wmi_access.h"
 
 #include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "fake_wmi_test.h"
@@ -14,6 +16,14 @@ using Events = std::vector<std::string>;
 
 constexpr char kBoardQuery[] = "SELECT * FROM Win32_BaseBoard";
 constexpr HRESULT kFailure = static_cast<HRESULT>(0x80041003);  // access denied
+
+// The text a string property read yields, copied out of the read's variant.
+std::optional<std::u16string> ReadStringProperty(IWbemClassObject* instance, const char16_t* name,
+                                                 Acceptance acceptance) {
+  const StringProperty value(instance, name, acceptance);
+  if (!value) return std::nullopt;
+  return std::u16string(value.text(), value.length());
+}
 
 class QueryStyleTest : public test::FakeWmiTest {
  protected:

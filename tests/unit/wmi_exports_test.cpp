@@ -1,6 +1,4 @@
-// What holds for every WMI export at once: an allocation failure at any point still releases
-// everything, and calls from several threads stay independent.
-#include <functional>
+// What holds for every WMI export at once: calls from several threads stay independent.
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,42 +9,6 @@
 namespace quoril {
 namespace {
 
-struct NamedExport {
-  const char* name;
-  std::function<int()> call;
-};
-
-std::vector<NamedExport> EveryWmiExport() {
-  return {
-      {"fnGetPID",
-       [] {
-         char16_t product[256];
-         return fnGetPID(product);
-       }},
-      {"fnGetWMIInfo",
-       [] {
-         char16_t product[256], maker[256];
-         return fnGetWMIInfo(product, maker);
-       }},
-      {"fnGetBaseBoardPorductA",
-       [] {
-         char product[512] = "";
-         fnGetBaseBoardPorductA(product);
-         return product[0] != '\0' ? 1 : 0;
-       }},
-      {"fnListDriverCaption",
-       [] {
-         std::vector<char16_t> buffer(2560);
-         return fnListDriverCaption(buffer.data(), 2560);
-       }},
-      {"fnGetDriveCaptionW",
-       [] {
-         char16_t caption[256];
-         return fnGetDriveCaptionW(u"E:", caption, 256);
-       }},
-  };
-}
-
 class WmiExportsTest : public test::FakeWmiTest {
  protected:
   void Populate() {
@@ -55,27 +17,6 @@ class WmiExportsTest : public test::FakeWmiTest {
     AddDrive({{u"Drive", Text(u"E:")}, {u"Caption", Text(u"Second drive")}});
   }
 };
-
-TEST_F(WmiExportsTest, AllocationFailureAnywhereAnswersZeroAndReleasesEverything) {
-  for (const NamedExport& e : EveryWmiExport()) {
-    SCOPED_TRACE(e.name);
-    // Fail each call in turn until the export gets through without reaching the failure.
-    for (size_t failing = 0;; ++failing) {
-      SCOPED_TRACE(failing);
-      fake::ResetFakeSystem();
-      Populate();
-      wmi().allocationFailsAtCall = failing;
-      const int answer = e.call();
-      ExpectNothingHeld();
-      if (wmi().callsMade <= failing) {
-        EXPECT_EQ(answer, 1);
-        break;
-      }
-      EXPECT_EQ(answer, 0);
-      ASSERT_LT(failing, 100u);
-    }
-  }
-}
 
 // Natively, under the sanitizers. The Windows build leaves it out: where Wine runs under
 // user-mode emulation, starting a second thread has brought the whole test process down, and a

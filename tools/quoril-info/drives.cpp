@@ -23,9 +23,8 @@ std::string Hex(unsigned value, int digits) {
 
 Value::List NameList(const quoril::DriveCapabilities& caps) {
   Value::List names;
-  for (const std::string_view name : quoril::CapabilityNames(caps)) {
-    names.push_back(Value::Text(std::string(name)));
-  }
+  quoril::ForEachCapabilityName(
+      caps, [&](std::string_view name) { names.push_back(Value::Text(std::string(name))); });
   return names;
 }
 
@@ -79,9 +78,10 @@ bool DecodeConfigurationFile(const std::string& path, std::string& out, std::str
   }
   const quoril::DriveCapabilities caps = quoril::DecodeConfiguration(response);
   out = "capsLow=" + Hex(caps.capsLow, 8) + " capsHigh=" + Hex(caps.capsHigh, 8) + "\n";
-  for (const std::string_view name : quoril::CapabilityNames(caps)) {
-    out += std::string(name) + "\n";
-  }
+  quoril::ForEachCapabilityName(caps, [&](std::string_view name) {
+    out.append(name);
+    out += '\n';
+  });
   return true;
 }
 

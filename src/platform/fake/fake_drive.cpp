@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "platform/aspi.h"
 #include "platform/fake/fake_platform.h"
@@ -10,15 +9,14 @@
 namespace quoril::fake {
 namespace {
 
-// Every scripted call starts here: it is logged, and fails as scripted.
+// Every scripted call starts here and is logged.
 FakeDrives& Enter(const std::string& call) {
   FakeMachine& machine = FakeSystem();
-  if (machine.allocationFails || machine.drives.throwingCall == call) throw std::bad_alloc();
   machine.drives.calls.push_back(call);
   return machine.drives;
 }
 
-// Releases are logged but never throw: they run from destructors.
+// Releases are logged too; they never fail.
 FakeDrives& EnterRelease(const char* call) {
   FakeDrives& drives = FakeSystem().drives;
   drives.calls.emplace_back(call);
@@ -85,6 +83,7 @@ const FakeAspiTarget* FindTarget(const FakeDrives& drives, uint8_t adapter, uint
 uint32_t QUORIL_ASPI_CALL FakeGetSupportInfo() {
   FakeDrives& drives = Enter("GetASPI32SupportInfo");
   ++drives.aspi.supportInfoCalls;
+  if (Fails("GetASPI32SupportInfo")) return uint32_t{aspi::kSsErr} << 8;
   const auto count = static_cast<uint8_t>(drives.aspi.adapters.size());
   return uint32_t{drives.aspi.status} << 8 | count;
 }
@@ -92,6 +91,7 @@ uint32_t QUORIL_ASPI_CALL FakeGetSupportInfo() {
 uint32_t QUORIL_ASPI_CALL FakeSendCommand(void* block) {
   auto* header = static_cast<aspi::SrbHeader*>(block);
   FakeDrives& drives = Enter("SendASPI32Command " + std::to_string(header->SRB_Cmd));
+  if (Fails("SendASPI32Command")) return header->SRB_Status = aspi::kSsErr;
   switch (header->SRB_Cmd) {
     case aspi::kScHaInquiry: {
       Record<aspi::SrbHaInquiry>(drives, block);
@@ -181,7 +181,9 @@ namespace quoril::platform {
 
 bool GetVersionExA(OsVersionInfoA* info) {
   fake::FakeDrives& drives = fake::Enter("GetVersionExA");
-  if (drives.versionQueryFails || info->dwOSVersionInfoSize != kOsVersionInfoASize) return false;
+  if (fake::Fails("GetVersionExA") || drives.versionQueryFails ||
+      info->dwOSVersionInfoSize != kOsVersionInfoASize)
+    return false;
   switch (drives.os) {
     case fake::FakeOs::kNt4:
       *info = {kOsVersionInfoASize, 4, 0, 1381, kVerPlatformWin32Nt, "Service Pack 6"};
@@ -211,6 +213,7 @@ uint32_t GetVersion() {
 uint32_t GetDriveTypeA(const char* rootPathName) {
   fake::FakeDrives& drives = fake::Enter("GetDriveTypeA");
   drives.driveTypeQueries.emplace_back(rootPathName);
+  if (fake::Fails("GetDriveTypeA")) return kDriveUnknown;
   const std::string root(rootPathName);
   if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return kDriveNoRootDir;
   const auto drive = drives.letters.find(root[0]);
@@ -224,6 +227,7 @@ Handle CreateFileA(const char* fileName, uint32_t desiredAccess, uint32_t shareM
   drives.createFileCalls.push_back({fileName, desiredAccess, shareMode,
                                     securityAttributes == nullptr, creationDisposition,
                                     flagsAndAttributes, templateFile == nullptr, false});
+  if (fake::Fails("CreateFileA")) return InvalidHandleValue();
   const std::optional<char> letter = fake::VolumeLetter(fileName);
   const auto drive = letter ? drives.letters.find(*letter) : drives.letters.end();
   if (drive == drives.letters.end()) return InvalidHandleValue();
@@ -247,6 +251,7 @@ bool DeviceIoControl(Handle device, uint32_t ioControlCode, void* inBuffer, uint
                                    inBuffer == outBuffer, bytesReturned != nullptr,
                                    overlapped == nullptr,
                                    std::vector<uint8_t>(in, in + inBufferSize)});
+  if (fake::Fails("DeviceIoControl")) return false;
   const auto live = drives.handles.find(device);
   if (live == drives.handles.end() || live->second.isEvent) return false;
   const fake::FakeDrive& drive = drives.letters.at(live->second.letter);
@@ -291,6 +296,7 @@ bool CloseHandle(Handle object) {
 Handle CreateEventA(void* securityAttributes, bool manualReset, bool initialState,
                     const char* name) {
   fake::FakeDrives& drives = fake::Enter("CreateEventA");
+  if (fake::Fails("CreateEventA")) return nullptr;
   // Only the kind of event the ASPI channel needs is offered.
   if (drives.eventCreationFails || securityAttributes != nullptr || !manualReset ||
       name != nullptr) {
@@ -301,6 +307,7 @@ Handle CreateEventA(void* securityAttributes, bool manualReset, bool initialStat
 
 bool ResetEvent(Handle event) {
   fake::FakeDrives& drives = fake::Enter("ResetEvent");
+  if (fake::Fails("ResetEvent")) return false;
   const auto live = drives.handles.find(event);
   if (live == drives.handles.end() || !live->second.isEvent) return false;
   live->second.signalled = false;
@@ -310,6 +317,15 @@ bool ResetEvent(Handle event) {
 uint32_t WaitForSingleObject(Handle object, uint32_t milliseconds) {
   fake::FakeDrives& drives = fake::Enter("WaitForSingleObject");
   drives.waitTimeouts.push_back(milliseconds);
+  if (fake::Fails("WaitForSingleObject")) {
+    // The caller goes on without the request, so the manager must not finish it later.
+    if (drives.pendingEvent == object) {
+      drives.pendingBlock = nullptr;
+      drives.pendingEvent = nullptr;
+      drives.pendingTarget = nullptr;
+    }
+    return kWaitFailed;
+  }
   const auto live = drives.handles.find(object);
   if (live == drives.handles.end() || !live->second.isEvent) return kWaitFailed;
   if (drives.pendingBlock != nullptr && drives.pendingEvent == object) {
@@ -328,6 +344,7 @@ uint32_t WaitForSingleObject(Handle object, uint32_t milliseconds) {
 Module LoadLibraryA(const char* fileName) {
   fake::FakeDrives& drives = fake::Enter("LoadLibraryA");
   drives.loadedNames.emplace_back(fileName);
+  if (fake::Fails("LoadLibraryA")) return nullptr;
   const bool aspiManager = fake::SameNameNoCase(fileName, aspi::kLibraryName) ||
                            fake::SameNameNoCase(fileName, "WNASPI32.DLL");
   if (!aspiManager || !drives.aspi.installed) return nullptr;
@@ -337,6 +354,7 @@ Module LoadLibraryA(const char* fileName) {
 
 ProcAddress GetProcAddress(Module module, const char* procName) {
   fake::FakeDrives& drives = fake::Enter("GetProcAddress");
+  if (fake::Fails("GetProcAddress")) return nullptr;
   if (module == nullptr || drives.loadedLibraries == 0) return nullptr;
   const std::string name(procName);
   if (name == aspi::kGetSupportInfoName && drives.aspi.hasSupportInfoEntry) {

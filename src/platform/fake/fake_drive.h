@@ -103,8 +103,6 @@ struct FakeDrives {
   std::map<char, FakeDrive> letters;  // letters not listed have no root directory
   FakeAspiManager aspi;
   bool eventCreationFails = false;
-  // A call of this name throws std::bad_alloc, as an allocation failing inside it would.
-  std::string throwingCall;
 
   // Every call made, by name, in order ("CreateFileA", "SendASPI32Command 2", ...).
   std::vector<std::string> calls;

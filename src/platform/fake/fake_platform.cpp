@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <new>
+#include <mutex>
 
 #if defined(_WIN32)
 #include "platform/win32/exception_guard.h"
@@ -39,15 +40,13 @@ bool GuardedQueryWithFault(CpuidFault fault) {
   return false;
 }
 
-// Every scripted call starts here, so an allocation failure can be injected into any of them.
-FakeMachine& Enter() {
-  FakeMachine& machine = FakeSystem();
-  if (machine.allocationFails) throw std::bad_alloc();
-  return machine;
+std::mutex& MachineLock() {
+  static std::mutex lock;
+  return lock;
 }
 
 platform::CpuidRegisters Answer(uint32_t leaf) {
-  FakeMachine& machine = Enter();
+  FakeMachine& machine = FakeSystem();
   machine.cpu.queried.push_back(leaf);
   const auto it = machine.cpu.leaves.find(leaf);
   return it == machine.cpu.leaves.end() ? platform::CpuidRegisters{} : it->second;
@@ -61,8 +60,18 @@ FakeMachine& FakeSystem() {
 }
 
 void ResetFakeSystem() {
+  for (void* block : FakeSystem().heapBlocks) std::free(block);
   FakeSystem() = FakeMachine{};
   LeaveApartment();
+}
+
+bool Fails(const char* name) {
+  const std::lock_guard<std::mutex> guard(MachineLock());
+  FakeMachine& machine = FakeSystem();
+  const size_t number = machine.fallibleCalls++;
+  const bool fails = machine.failingCall == number || machine.failingName == name;
+  if (fails) machine.failedCalls.emplace_back(name);
+  return fails;
 }
 
 void SetCpuBrand(std::string_view brand, uint32_t maxExtendedLeaf) {
@@ -83,7 +92,11 @@ void SetCpuBrand(std::string_view brand, uint32_t maxExtendedLeaf) {
 namespace quoril::platform {
 
 bool CpuidGuarded(uint32_t leaf, CpuidRegisters* out) {
-  fake::FakeMachine& machine = fake::Enter();
+  fake::FakeMachine& machine = fake::FakeSystem();
+  if (fake::Fails("CpuidGuarded")) {
+    machine.cpu.queried.push_back(leaf);
+    return false;
+  }
   const fake::CpuidFault fault = machine.cpu.fault;
   if (fault != fake::CpuidFault::kNone) {
     machine.cpu.queried.push_back(leaf);
@@ -96,13 +109,14 @@ bool CpuidGuarded(uint32_t leaf, CpuidRegisters* out) {
 CpuidRegisters Cpuid(uint32_t leaf) { return fake::Answer(leaf); }
 
 void OutputDebugStringA(const char* message) {
-  fake::Enter().debugOutput.emplace_back(message == nullptr ? "" : message);
+  fake::FakeSystem().debugOutput.emplace_back(message == nullptr ? "" : message);
 }
 
 bool EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDeviceA* displayDevice,
                          uint32_t flags) {
-  fake::FakeMachine& machine = fake::Enter();
+  fake::FakeMachine& machine = fake::FakeSystem();
   machine.displayCalls.push_back({device == nullptr, devNum, displayDevice->cb, flags});
+  if (fake::Fails("EnumDisplayDevicesA")) return false;
   if (!machine.displayEnumerationPresent || device != nullptr ||
       devNum >= machine.displayAdapterIds.size()) {
     return false;
@@ -112,6 +126,33 @@ bool EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDeviceA* di
               std::min(id.size(), sizeof displayDevice->DeviceID));
   std::snprintf(displayDevice->DeviceName, sizeof displayDevice->DeviceName, "\\\\.\\DISPLAY%u",
                 devNum + 1);
+  return true;
+}
+
+}  // namespace quoril::platform
+
+namespace quoril::platform {
+
+void* GetProcessHeap() { return &fake::FakeSystem(); }
+
+void* HeapAlloc(void* heap, uint32_t /*flags*/, size_t bytes) {
+  if (fake::Fails("HeapAlloc") || heap != GetProcessHeap()) return nullptr;
+  void* block = std::malloc(bytes == 0 ? 1 : bytes);
+  if (block == nullptr) return nullptr;
+  const std::lock_guard<std::mutex> guard(fake::MachineLock());
+  fake::FakeSystem().heapBlocks.insert(block);
+  return block;
+}
+
+bool HeapFree(void* heap, uint32_t /*flags*/, void* block) {
+  if (block == nullptr) return true;
+  const std::lock_guard<std::mutex> guard(fake::MachineLock());
+  fake::FakeMachine& machine = fake::FakeSystem();
+  if (heap != GetProcessHeap() || machine.heapBlocks.erase(block) == 0) {
+    ++machine.badHeapFrees;
+    return false;
+  }
+  std::free(block);
   return true;
 }
 

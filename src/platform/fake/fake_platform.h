@@ -2,8 +2,11 @@
 // calls the logic makes are recorded there for the tests to inspect.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,8 +39,18 @@ struct DisplayEnumCall {
 };
 
 struct FakeMachine {
-  // Every platform call throws std::bad_alloc, as an allocation failing inside it would.
-  bool allocationFails = false;
+  // Failures injected into any call. Every platform call that can fail (every acquiring call:
+  // not the releases, nor calls that cannot fail such as Cpuid or GetVersion) is counted, from
+  // 0, in the order it is made. The call numbered `failingCall`, and every call named
+  // `failingName`, answers in its failing form: a null handle, object or block, an error
+  // result, false, the ASPI manager's error status.
+  std::optional<size_t> failingCall;
+  std::string failingName;
+  size_t fallibleCalls = 0;
+  std::vector<std::string> failedCalls;  // the names of the calls made to fail, in order
+  // Heap blocks handed out by HeapAlloc and not yet freed, and frees of anything else.
+  std::set<void*> heapBlocks;
+  int badHeapFrees = 0;
   FakeCpu cpu;
   std::vector<std::string> debugOutput;
   // false: the window system offers no display-device enumeration (Windows 95, NT 4).
@@ -54,6 +67,9 @@ struct FakeMachine {
 // forgets the calling thread's COM apartment).
 FakeMachine& FakeSystem();
 void ResetFakeSystem();
+
+// Counts one fallible call named `name` and answers whether it must fail (as scripted above).
+bool Fails(const char* name);
 
 // Scripts a processor whose highest extended leaf is `maxExtendedLeaf` and whose brand leaves
 // carry `brand` (at most 48 bytes, zero-padded), each word little-endian as the processor has it.

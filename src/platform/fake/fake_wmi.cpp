@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <new>
 #include <string_view>
 #include <utility>
 
@@ -14,7 +13,11 @@
 namespace quoril::fake {
 namespace {
 
-constexpr HRESULT kUnsupported = static_cast<HRESULT>(0x80041024);  // WBEM_E_NOT_SUPPORTED
+// What the methods the logic never calls answer (WBEM_E_NOT_SUPPORTED); only Windows' own
+// interface declarations have such methods.
+[[maybe_unused]] constexpr HRESULT kUnsupported = static_cast<HRESULT>(0x80041024);
+// What a call that is made to fail answers (WBEM_E_OUT_OF_MEMORY; COM's E_OUTOFMEMORY).
+constexpr HRESULT kWbemOutOfMemory = static_cast<HRESULT>(0x80041006);
 
 // {4590F811-1D3A-11D0-891F-00AA004B2E24} and {DC12A687-737F-11CF-884D-00AA004B2E24}
 constexpr CLSID kLocatorClass = {
@@ -33,20 +36,16 @@ thread_local ThreadComState threadCom;
 
 FakeWmi& Wmi() { return FakeSystem().wmi; }
 
-// Every call that could allocate starts here, so an allocation failure can be injected into
-// any one of them.
-FakeWmi& Enter() {
-  FakeMachine& machine = FakeSystem();
-  if (machine.allocationFails) throw std::bad_alloc();
-  FakeWmi& wmi = machine.wmi;
-  const std::lock_guard<std::recursive_mutex> guard(Lock());
-  const size_t call = wmi.callsMade++;
-  if (wmi.allocationFailsAtCall && *wmi.allocationFailsAtCall == call) throw std::bad_alloc();
-  return wmi;
-}
+FakeWmi& Enter() { return Wmi(); }
 
+// Whether the COM and automation libraries are loaded for the call: a call made while a
+// ComLibraries found them missing answers as the missing function does (LibrariesMissing); one
+// made outside any ComLibraries is misuse.
+bool LibrariesMissing(FakeWmi& wmi) {
+  return wmi.comLibraryScopes <= 0 && wmi.missingLibraryScopes > 0;
+}
 void CheckLibraries(FakeWmi& wmi, const char* call) {
-  if (wmi.comLibraryScopes <= 0)
+  if (wmi.comLibraryScopes <= 0 && wmi.missingLibraryScopes <= 0)
     wmi.violations.push_back(std::string(call) + " outside ComLibraries");
 }
 
@@ -82,10 +81,13 @@ struct StringHeader {
 
 BSTR AllocateString(const OLECHAR* text, size_t units) {
   FakeWmi& wmi = Enter();
+  if (Fails("SysAllocString")) return nullptr;
+  const std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (LibrariesMissing(wmi)) return nullptr;
   const size_t number = wmi.stringAllocations++;
   if (wmi.stringAllocationFailsFrom && number >= *wmi.stringAllocationFailsFrom) return nullptr;
   void* block = std::malloc(sizeof(StringHeader) + (units + 1) * sizeof(OLECHAR));
-  if (block == nullptr) throw std::bad_alloc();
+  if (block == nullptr) return nullptr;
   auto* header = static_cast<StringHeader*>(block);
   header->mark = kLiveMark;
   header->bytes = static_cast<uint32_t>(units * sizeof(OLECHAR));
@@ -168,6 +170,7 @@ class Instance final : public FakeObject<IWbemClassObject> {
     wmi.propertyReads.push_back({key, flags, type == nullptr, flavor == nullptr});
     if (!Alive("Get")) return E_FAIL;
     if (value == nullptr) return E_INVALIDARG;
+    if (Fails("Get")) return kWbemOutOfMemory;
     if (value->vt != VT_EMPTY) wmi.violations.push_back("Get into a variant holding a value");
     const auto it = properties_.find(key);
     if (it == properties_.end()) return WBEM_E_NOT_FOUND;
@@ -212,6 +215,7 @@ class Enumerator final : public FakeObject<IEnumWbemClassObject> {
     if (objects == nullptr || returned == nullptr) return E_INVALIDARG;
     if (*objects != nullptr) wmi.violations.push_back("Next into a slot holding an object");
     *returned = 0;
+    if (Fails("Next")) return kWbemOutOfMemory;
     if (wmi.nextFailsFromCall && call >= *wmi.nextFailsFromCall) return wmi.nextFailure;
     if (count == 0 || next_ >= instances_.size()) return WBEM_S_FALSE;
     objects[0] = MakeObject<Instance>(wmi, FakeObjectKind::kInstance, instances_[next_++]);
@@ -238,6 +242,7 @@ class Services final : public FakeObject<IWbemServices> {
     wmi.events.push_back("ExecQuery");
     wmi.listings.push_back({true, Text(language), Text(query), flags, context == nullptr});
     if (!Alive("ExecQuery")) return E_FAIL;
+    if (Fails("ExecQuery")) return Hand(wmi, enumerator, kWbemOutOfMemory, {}, false);
     constexpr std::u16string_view kSelectAll = u"SELECT * FROM ";
     const std::u16string text = query == nullptr ? u"" : AsUtf16(query);
     if (text.rfind(kSelectAll, 0) != 0) return Hand(wmi, enumerator, WBEM_E_INVALID_QUERY, {});
@@ -252,6 +257,7 @@ class Services final : public FakeObject<IWbemServices> {
     wmi.events.push_back("CreateInstanceEnum");
     wmi.listings.push_back({false, std::nullopt, Text(className), flags, context == nullptr});
     if (!Alive("CreateInstanceEnum")) return E_FAIL;
+    if (Fails("CreateInstanceEnum")) return Hand(wmi, enumerator, kWbemOutOfMemory, {}, false);
     return Hand(wmi, enumerator, wmi.listingResult,
                 className == nullptr ? u"" : std::u16string(AsUtf16(className)));
   }
@@ -260,13 +266,14 @@ class Services final : public FakeObject<IWbemServices> {
 
  private:
   // Hands out the listing of `className` as scripted; an unknown class lists nothing.
+  // A call made to fail (`mayGive` false) hands out nothing.
   static HRESULT Hand(FakeWmi& wmi, IEnumWbemClassObject** enumerator, HRESULT result,
-                      const std::u16string& className) {
+                      const std::u16string& className, bool mayGive = true) {
     if (enumerator == nullptr) return E_INVALIDARG;
     if (*enumerator != nullptr) wmi.violations.push_back("listing into a slot holding an object");
     *enumerator = nullptr;
-    const bool gives =
-        result == static_cast<HRESULT>(WBEM_E_INVALID_QUERY) ? false : wmi.listingGivesEnumerator;
+    const bool gives = mayGive && result != static_cast<HRESULT>(WBEM_E_INVALID_QUERY) &&
+                       wmi.listingGivesEnumerator;
     if (gives) {
       const auto it = wmi.classes.find(className);
       *enumerator = MakeObject<Enumerator>(
@@ -295,6 +302,7 @@ class Locator final : public FakeObject<IWbemLocator> {
     if (*services != nullptr)
       wmi.violations.push_back("ConnectServer into a slot holding an object");
     *services = nullptr;
+    if (Fails("ConnectServer")) return kWbemOutOfMemory;
     if (FAILED(wmi.connectResult)) return wmi.connectResult;
     *services = MakeObject<Services>(wmi, FakeObjectKind::kServices);
     return wmi.connectResult;
@@ -392,16 +400,25 @@ namespace quoril::platform {
 
 using fake::Lock;
 
+// A scripted load: `ole32_` marks a scope that found its libraries, `oleaut32_` one that did not.
 ComLibraries::ComLibraries() {
   fake::FakeWmi& wmi = fake::Enter();
+  const bool missing = fake::Fails("ComLibraries");
   const std::lock_guard<std::recursive_mutex> guard(Lock());
-  ++wmi.comLibraryScopes;
+  if (missing) {
+    ++wmi.missingLibraryScopes;
+    oleaut32_ = this;
+  } else {
+    ++wmi.comLibraryScopes;
+    ole32_ = this;
+  }
 }
 
 ComLibraries::~ComLibraries() {
   const std::lock_guard<std::recursive_mutex> guard(Lock());
   fake::FakeWmi& wmi = fake::Wmi();
-  if (--wmi.comLibraryScopes < 0) wmi.violations.push_back("ComLibraries released too often");
+  int& scopes = ole32_ != nullptr ? wmi.comLibraryScopes : wmi.missingLibraryScopes;
+  if (--scopes < 0) wmi.violations.push_back("ComLibraries released too often");
 }
 
 HRESULT CoInitialize(void* reserved) {
@@ -410,6 +427,8 @@ HRESULT CoInitialize(void* reserved) {
   wmi.events.push_back("CoInitialize");
   fake::CheckLibraries(wmi, "CoInitialize");
   if (reserved != nullptr) wmi.violations.push_back("CoInitialize with a reserved argument");
+  if (fake::LibrariesMissing(wmi)) return E_NOTIMPL;
+  if (fake::Fails("CoInitialize")) return E_OUTOFMEMORY;
   fake::ThreadComState& thread = fake::threadCom;
   HRESULT result;
   if (wmi.coInitializeResult) {
@@ -433,6 +452,7 @@ void CoUninitialize() {
   fake::FakeWmi& wmi = fake::Wmi();
   wmi.events.push_back("CoUninitialize");
   fake::CheckLibraries(wmi, "CoUninitialize");
+  if (fake::LibrariesMissing(wmi)) return;
   fake::ThreadComState& thread = fake::threadCom;
   if (thread.initializations == 0) {
     wmi.violations.push_back("CoUninitialize without CoInitialize");
@@ -450,6 +470,8 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* outer, DWORD clsContext, REF
   wmi.creations.push_back({rclsid, outer == nullptr, clsContext, riid});
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
+  if (fake::LibrariesMissing(wmi)) return E_NOTIMPL;
+  if (fake::Fails("CoCreateInstance")) return E_OUTOFMEMORY;
   if (FAILED(wmi.createLocatorResult)) return wmi.createLocatorResult;
   if (!fake::SameGuid(rclsid, fake::kLocatorClass)) return REGDB_E_CLASSNOTREG;
   if (!fake::SameGuid(riid, fake::kLocatorInterface)) return E_NOINTERFACE;
@@ -473,6 +495,8 @@ HRESULT CoSetProxyBlanket(IUnknown* proxy, DWORD authnSvc, DWORD authzSvc, OLECH
   }
   wmi.blankets.push_back({isServices, authnSvc, authzSvc, serverPrincName == nullptr, authnLevel,
                           impLevel, authInfo == nullptr, capabilities});
+  if (fake::LibrariesMissing(wmi)) return E_NOTIMPL;
+  if (fake::Fails("CoSetProxyBlanket")) return E_OUTOFMEMORY;
   return wmi.blanketResult;
 }
 
@@ -515,7 +539,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narr
   fake::FakeWmi& wmi = fake::Enter();
   const std::lock_guard<std::recursive_mutex> guard(Lock());
   wmi.conversions.push_back({true, codePage, flags});
-  if (wmi.conversionFails || narrow == nullptr) return 0;
+  if (fake::Fails("MultiByteToWideChar") || wmi.conversionFails || narrow == nullptr) return 0;
   const std::string_view input = narrowLength < 0
                                      ? std::string_view(narrow, std::strlen(narrow) + 1)
                                      : std::string_view(narrow, static_cast<size_t>(narrowLength));
@@ -534,7 +558,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const OLECHAR* wide, int wid
   fake::FakeWmi& wmi = fake::Enter();
   const std::lock_guard<std::recursive_mutex> guard(Lock());
   wmi.conversions.push_back({false, codePage, flags});
-  if (wmi.conversionFails || wide == nullptr) return 0;
+  if (fake::Fails("WideCharToMultiByte") || wmi.conversionFails || wide == nullptr) return 0;
   const char16_t* units = AsUtf16(wide);
   const std::u16string_view input =
       wideLength < 0 ? std::u16string_view(units, std::char_traits<char16_t>::length(units) + 1)

@@ -119,10 +119,7 @@ struct FakeWmi {
   bool conversionFails = false;
   // SysAllocString and SysAllocStringLen answer null from this allocation on, counting from 0.
   std::optional<size_t> stringAllocationFailsFrom;
-  // The call with this number (counting every COM, string and conversion call from 0, but no
-  // release, free or clear) throws std::bad_alloc, as an allocation failing inside it would.
-  std::optional<size_t> allocationFailsAtCall;
-  size_t callsMade = 0;
+  // (Any single call can also be made to fail through FakeMachine::failingCall.)
 
   // --- What the logic asked, in order ---------------------------------------------------------
   // The COM-level events, for order checks: "CoInitialize", "CoUninitialize",
@@ -145,8 +142,9 @@ struct FakeWmi {
   // --- State --------------------------------------------------------------------------------
   std::vector<std::shared_ptr<FakeObjectState>> objects;  // every object handed out
   size_t stringAllocations = 0;
-  long liveStrings = 0;      // BSTRs allocated and not yet freed
-  int comLibraryScopes = 0;  // ComLibraries alive
+  long liveStrings = 0;          // BSTRs allocated and not yet freed
+  int comLibraryScopes = 0;      // ComLibraries alive that found their libraries
+  int missingLibraryScopes = 0;  // ComLibraries alive whose libraries were missing
 };
 
 // Adds one instance of `className`.

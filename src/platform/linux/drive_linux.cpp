@@ -48,8 +48,14 @@ Handle CreateFileA(const char* fileName, uint32_t desiredAccess, uint32_t shareM
                    void* securityAttributes, uint32_t creationDisposition,
                    uint32_t flagsAndAttributes, Handle templateFile) {
   const std::optional<char> letter = optical::LetterOfVolumePath(fileName);
-  const std::optional<std::string> node =
-      letter ? optical::DeviceNodeOfLetter(optical::kDeviceDir, *letter) : std::nullopt;
+  std::optional<std::string> node;
+  // The logic underneath is built without exceptions: a failure to allocate the path is a
+  // failed open, never an exception thrown into it.
+  try {
+    if (letter) node = optical::DeviceNodeOfLetter(optical::kDeviceDir, *letter);
+  } catch (...) {
+    return InvalidHandleValue();
+  }
   const std::optional<int> flags = optical::OpenFlags(desiredAccess, shareMode);
   if (!node || !flags || securityAttributes != nullptr || creationDisposition != kOpenExisting ||
       flagsAndAttributes != 0 || templateFile != nullptr) {

@@ -4,7 +4,10 @@
 // library creates, the WMI locator, is the in-process substitute of wmi_substitute.h. Strings
 // and variants are laid out as on Windows, so the logic handles them exactly as it does there.
 // The narrow code page is UTF-8, whichever ANSI page the logic names.
+#include <unistd.h>
+#include <cerrno>
 #include <cstdint>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,8 +47,9 @@ size_t WideLength(const OLECHAR* text) {
 
 }  // namespace
 
+// COM is part of this layer itself: there is no library to load.
 ComLibraries::ComLibraries() = default;
-ComLibraries::~ComLibraries() = default;
+ComLibraries::~ComLibraries() { (void)ole32_, (void)oleaut32_; }
 
 HRESULT CoInitialize(void* /*reserved*/) { return S_OK; }
 
@@ -61,7 +65,12 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* outer, DWORD clsContext, REF
     return REGDB_E_CLASSNOTREG;
   }
   if (!(riid == wmi::kIidWbemLocator) && !(riid == wmi::kIidUnknown)) return E_NOINTERFACE;
-  IWbemLocator* const locator = wmi::NewLocator(SysfsRoot());
+  // The logic underneath is built without exceptions: no room for the path is no locator.
+  IWbemLocator* locator = nullptr;
+  try {
+    locator = wmi::NewLocator(SysfsRoot());
+  } catch (...) {
+  }
   if (locator == nullptr) return E_OUTOFMEMORY;
   *ppv = locator;
   return S_OK;
@@ -168,8 +177,15 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const OLECHAR* wide, int wid
 
 void WriteStandardOutput(const char* text) {
   if (text == nullptr) return;
-  std::fputs(text, stdout);
-  std::fflush(stdout);
+  // Straight to the descriptor, as the Windows layer writes to the standard output handle: the
+  // library keeps no buffer of its own, so the text is never held back behind the host's.
+  for (size_t left = std::strlen(text); left != 0;) {
+    const ssize_t written = ::write(STDOUT_FILENO, text, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    text += written;
+    left -= static_cast<size_t>(written);
+  }
 }
 
 }  // namespace quoril::platform

@@ -57,8 +57,27 @@ void OutputDebugStringA(const char* /*message*/) {}
 // named, and monitors are not listed here, so it has nothing to change.
 bool EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDeviceA* displayDevice,
                          uint32_t /*flags*/) {
-  return pci::EnumPciDisplayDevices(SysfsRoot() + std::string(pci::kPciDevicesUnderSysfs), device,
-                                    devNum, displayDevice);
+  // The logic underneath is built without exceptions: no room for the path is no adapter.
+  try {
+    return pci::EnumPciDisplayDevices(SysfsRoot() + std::string(pci::kPciDevicesUnderSysfs), device,
+                                      devNum, displayDevice);
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace quoril::platform
+
+namespace quoril::platform {
+
+// The C library's heap is the process heap here; there is only the one.
+void* GetProcessHeap() { return reinterpret_cast<void*>(uintptr_t{1}); }
+
+void* HeapAlloc(void* /*heap*/, uint32_t /*flags*/, size_t bytes) { return std::malloc(bytes); }
+
+bool HeapFree(void* /*heap*/, uint32_t /*flags*/, void* block) {
+  std::free(block);
+  return true;
 }
 
 }  // namespace quoril::platform

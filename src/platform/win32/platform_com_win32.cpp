@@ -8,8 +8,6 @@
 // failure paths take over.
 #include <windows.h>
 
-#include <cstdio>
-
 #include "platform/platform.h"
 
 namespace quoril::platform {
@@ -132,11 +130,15 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const OLECHAR* wide, int wid
 
 void WriteStandardOutput(const char* text) {
   if (text == nullptr) return;
-  // The host may print through a C runtime of its own, with a buffer of its own: flushing at
-  // once keeps the message in its place among the host's lines, and keeps it from being lost
-  // in a buffer that no one flushes before the process ends.
-  std::fputs(text, stdout);
-  std::fflush(stdout);
+  // Straight to the process's standard output handle: the library has no buffer of its own, so
+  // the text stands in its place among the host's lines and is never lost in a buffer that no
+  // one flushes. A process without standard output simply gets nothing.
+  const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  if (output == nullptr || output == INVALID_HANDLE_VALUE) return;
+  DWORD length = 0;
+  while (text[length] != '\0') ++length;
+  DWORD written = 0;
+  ::WriteFile(output, text, length, &written, nullptr);
 }
 
 }  // namespace quoril::platform

@@ -44,6 +44,16 @@ CpuidRegisters Cpuid(uint32_t leaf) {
 
 void OutputDebugStringA(const char* message) { ::OutputDebugStringA(message); }
 
+void* GetProcessHeap() { return ::GetProcessHeap(); }
+
+void* HeapAlloc(void* heap, uint32_t flags, size_t bytes) {
+  return ::HeapAlloc(heap, flags, bytes);
+}
+
+bool HeapFree(void* heap, uint32_t flags, void* block) {
+  return block == nullptr || ::HeapFree(heap, flags, block) != FALSE;
+}
+
 bool EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDeviceA* displayDevice,
                          uint32_t flags) {
   const UniqueModule user32(::LoadLibraryA("USER32.DLL"));
