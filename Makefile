@@ -2,7 +2,7 @@
 # a fresh machine: `make run` and `make test`.
 CTEST_JOBS ?= 2
 
-.PHONY: all deps dll win32 run test test-native test-win32 test-wine clean
+.PHONY: all deps dll win32 run test test-native test-release test-win32 test-wine clean
 
 all: dll
 
@@ -24,14 +24,22 @@ run: win32
 	status=0; cmake/wine-run.sh build/win32/quoril-info.exe || status=$$?; \
 	  cmake/wine-run.sh --stop; exit $$status
 
-# Every test: native (with sanitizers), the DLL's own tables and host tool, then the unit and
-# integration tests built for Windows, run under Wine.
-test: test-native test-win32
+# Every test: native (with sanitizers), optimised (the host tool, also in an emulated PC), the
+# DLL's own tables and host tool, then the unit and integration tests built for Windows, run
+# under Wine.
+test: test-native test-release test-win32
 
 test-native: deps
 	cmake --preset native
 	cmake --build --preset native
 	ctest --preset native -j $(CTEST_JOBS)
+
+# The optimised build without sanitizers: the host tool's tests, and the tool inside an emulated
+# PC where QEMU, a kernel and busybox are installed.
+test-release: deps
+	cmake --preset release
+	cmake --build --preset release
+	ctest --preset release -j $(CTEST_JOBS)
 
 test-win32: win32
 	cmake --preset win32-test

@@ -3,13 +3,17 @@
 #   cmake -DTOOL=<exe> [-DEMULATOR=<runner>] -DEXPECT_EXIT=<n> [-DARGS=a|b|c]
 #         [-DSTDOUT_MATCHES=<regex>] [-DSTDERR_MATCHES=<regex>] [-DSYSFS_ROOT=<folder>]
 #         [-DREPORT_JSON=ON [-DLIBRARY_PATH=<file the report must name>]
-#          [-DEXPECT_DRIVES=D:|E:]] -P run_tool.cmake
+#          [-DEXPECT_DRIVES=D:|E:] [-DEXPECT_NO_CAPTIONS=ON] [-DEXPECT_OPTICAL=D:|E:]
+#          [-DEXPECT_BOARD=<product>|<manufacturer>]] -P run_tool.cmake
 #
-# ARGS, EMULATOR and EXPECT_DRIVES separate their items with '|'; so does EXPECT_EXIT, where an
-# answer that depends on the machine may be one of several. SYSFS_ROOT points the native library
-# at a scratch sysfs tree (QUORIL_SYSFS_ROOT). REPORT_JSON parses standard output as the JSON
-# report and checks its shape and the answers every machine gives; EXPECT_DRIVES names drives
-# that must have an optical drive caption.
+# ARGS, EMULATOR, EXPECT_DRIVES and EXPECT_OPTICAL separate their items with '|'; so does
+# EXPECT_EXIT, where an answer that depends on the machine may be one of several. SYSFS_ROOT
+# points the native library at a scratch sysfs tree (QUORIL_SYSFS_ROOT). REPORT_JSON parses
+# standard output as the JSON report and checks its shape and the answers every machine gives;
+# EXPECT_DRIVES names drives that must have an optical drive caption, EXPECT_NO_CAPTIONS says
+# that no drive has one (Wine's CD-ROM drives have no caption), EXPECT_OPTICAL names letters the
+# report must list among its optical drives, and EXPECT_BOARD gives the board every board
+# answer must name (the narrow product as well).
 cmake_minimum_required(VERSION 3.25)
 
 foreach(required TOOL EXPECT_EXIT)
@@ -65,6 +69,10 @@ if(REPORT_JSON)
   string(JSON kind ERROR_VARIABLE problem TYPE "${out}")
   if(problem OR NOT kind STREQUAL "OBJECT")
     message(FATAL_ERROR "standard output is not one JSON object: ${problem}\n${context}")
+  endif()
+  # Every character beyond ASCII travels as an escape, whatever the system's encoding.
+  if(out MATCHES "[^\r\n -~]")
+    message(FATAL_ERROR "the JSON report holds bytes other than printable ASCII\n${context}")
   endif()
 
   report_get(loaded library loaded)
@@ -122,6 +130,16 @@ if(REPORT_JSON)
   expect("fnGetWMIInfo.product" "${info_product}" "${pid_product}")
   report_get(narrow_answer fnGetBaseBoardPorductA answer)
   expect("fnGetBaseBoardPorductA.answer" "${narrow_answer}" "0")
+  if(DEFINED EXPECT_BOARD)
+    string(REPLACE "|" ";" board "${EXPECT_BOARD}")
+    list(GET board 0 expected_product)
+    list(GET board 1 expected_maker)
+    report_get(info_maker fnGetWMIInfo manufacturer)
+    report_get(narrow_product fnGetBaseBoardPorductA product)
+    expect("fnGetPID.product" "${pid_product}" "${expected_product}")
+    expect("fnGetWMIInfo.manufacturer" "${info_maker}" "${expected_maker}")
+    expect("fnGetBaseBoardPorductA.product" "${narrow_product}" "${expected_product}")
+  endif()
 
   # The drives: listed, at most ten; every caption found by letter is among those listed
   # (which holds while the machine has at most ten optical drives).
@@ -156,6 +174,10 @@ if(REPORT_JSON)
       endif()
     endforeach()
   endif()
+  if(EXPECT_NO_CAPTIONS AND (listed_count GREATER 0 OR found_count GREATER 0))
+    message(FATAL_ERROR "report JSON: expected no drive captions, found [${listed}] listed and "
+                        "captions for [${found_drives}]\n${context}")
+  endif()
   if(DEFINED EXPECT_DRIVES)
     string(REPLACE "|" ";" expected_drives "${EXPECT_DRIVES}")
     foreach(drive IN LISTS expected_drives)
@@ -176,6 +198,7 @@ if(REPORT_JSON)
     message(FATAL_ERROR "report JSON: optical_drives: ${problem}\n${context}")
   endif()
   set(capable_drives 0)
+  set(optical_letters "")
   if(drive_count GREATER 0)
     math(EXPR last "${drive_count} - 1")
     foreach(i RANGE ${last})
@@ -183,6 +206,7 @@ if(REPORT_JSON)
       if(NOT letter MATCHES "^[A-Z]:$")
         message(FATAL_ERROR "report JSON: optical_drives[${i}].letter is '${letter}'\n${context}")
       endif()
+      list(APPEND optical_letters "${letter}")
       string(JSON names ERROR_VARIABLE no_names GET "${out}" optical_drives ${i} capabilities)
       string(JSON reason ERROR_VARIABLE no_reason GET "${out}" optical_drives ${i} problem)
       if(no_names AND no_reason)
@@ -196,4 +220,11 @@ if(REPORT_JSON)
   if(NOT bluray EQUAL capable_drives)
     message(FATAL_ERROR "report JSON: hasBDOdd is ${bluray}, but the drives listed say ${capable_drives}\n${context}")
   endif()
+  string(REPLACE "|" ";" expected_optical "${EXPECT_OPTICAL}")
+  foreach(letter IN LISTS expected_optical)
+    if(NOT letter IN_LIST optical_letters)
+      message(FATAL_ERROR "report JSON: ${letter} is not among the optical drives "
+                          "[${optical_letters}]\n${context}")
+    endif()
+  endforeach()
 endif()

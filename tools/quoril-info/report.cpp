@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <type_traits>
 
+#include "wide_text.h"
+
 namespace quoril_info {
 namespace {
 
@@ -158,7 +160,9 @@ void AppendTextListItem(const Value& item, std::size_t depth, std::string& out) 
     for (const Member& member : *members) flat = flat && IsScalar(member.value);
   }
   if (ShowsInline(item)) {
-    out += " " + ScalarText(item) + "\n";
+    out += ' ';
+    out += ScalarText(item);
+    out += '\n';
   } else if (flat) {
     for (std::size_t i = 0; i < members->size(); ++i) {
       out += i == 0 ? " " : ", ";
@@ -179,7 +183,9 @@ void AppendTextBody(const Value& value, std::size_t depth, std::string& out) {
     for (const Member& member : *members) {
       out += Indent(depth) + KeyText(member.key) + ":";
       if (ShowsInline(member.value)) {
-        out += " " + ScalarText(member.value) + "\n";
+        out += ' ';
+        out += ScalarText(member.value);
+        out += '\n';
       } else {
         out += "\n";
         AppendTextBody(member.value, depth + 1, out);
@@ -190,24 +196,9 @@ void AppendTextBody(const Value& value, std::size_t depth, std::string& out) {
 
 }  // namespace
 
-std::string JsonString(const std::string& bytes) {
-  std::string out = "\"";
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20 || byte >= 0x7f) {
-      // The library answers in bytes of no declared encoding; each byte stands for itself.
-      out += "\\u00";
-      out += kHexDigits[byte >> 4];
-      out += kHexDigits[byte & 0xf];
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
+// Narrow text is in this system's narrow encoding (UTF-8 natively, the ANSI code page on
+// Windows): read as the characters it stands for, then written as wide text is.
+std::string JsonString(const std::string& narrow) { return QuotedWide(WideText(narrow)); }
 
 std::string RenderJson(const Report& report) {
   Value::Object members;
@@ -222,7 +213,9 @@ std::string RenderText(const Report& report) {
   for (const Section& section : report) {
     out += section.title + ":";
     if (ShowsInline(section.value)) {
-      out += " " + ScalarText(section.value) + "\n";
+      out += ' ';
+      out += ScalarText(section.value);
+      out += '\n';
     } else {
       out += "\n";
       AppendTextBody(section.value, 1, out);

@@ -21,7 +21,8 @@ class Value {
   static Value Missing() { return Value(std::monostate()); }
   static Value Flag(bool value) { return Value(value); }
   static Value Number(std::int64_t value) { return Value(value); }
-  // Bytes exactly as the library wrote them; they need not be valid text of any encoding.
+  // Narrow text exactly as the library or the system wrote it, in the system's narrow encoding
+  // (UTF-8 natively, the ANSI code page on Windows); it need not be well-formed.
   static Value Text(std::string value) { return Value(std::move(value)); }
   // UTF-16 units exactly as the library wrote them; they need not be well-formed.
   static Value WideText(std::u16string value) { return Value(std::move(value)); }
@@ -52,9 +53,9 @@ struct Section {
 
 using Report = std::vector<Section>;
 
-// One JSON object, one member per section, indented, ending in a newline. Strings are escaped
-// byte by byte: control and non-ASCII bytes become \u00XX, so the output is always ASCII. Wide
-// strings are escaped unit by unit: control and non-ASCII units become \uXXXX.
+// One JSON object, one member per section, indented, ending in a newline, always ASCII. Wide
+// strings are escaped unit by unit: control and non-ASCII units become \uXXXX. Narrow strings
+// are first read as the characters they encode (see JsonString), then escaped the same way.
 std::string RenderJson(const Report& report);
 
 // Headings with indented facts beneath them, for a person to read. Strings are quoted, and
@@ -62,7 +63,10 @@ std::string RenderJson(const Report& report);
 // \uXXXX.
 std::string RenderText(const Report& report);
 
-// The JSON string literal for `bytes`, quotes included.
-std::string JsonString(const std::string& bytes);
+// The JSON string literal for narrow text, quotes included: the text converted to UTF-16 as the
+// system converts its narrow text (natively from UTF-8, a byte that begins no well-formed
+// sequence becoming U+FFFD; on Windows from the ANSI code page by MultiByteToWideChar), then
+// printable ASCII as it is and every other unit as \uXXXX.
+std::string JsonString(const std::string& narrow);
 
 }  // namespace quoril_info

@@ -85,14 +85,20 @@ std::string NarrowText(std::u16string_view wide) {
   return narrow;
 }
 
-// Command-line text is taken as UTF-8; a byte that does not fit a well-formed sequence stands
-// for U+FFFD on its own.
+// Narrow text here is UTF-8; a byte that does not fit a well-formed sequence stands for U+FFFD
+// on its own.
 std::u16string WideText(std::string_view narrow) {
   std::u16string wide;
   std::size_t i = 0;
   while (i < narrow.size()) {
     const auto lead = static_cast<unsigned char>(narrow[i]);
-    const int extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+    // F8 to FF begin no sequence: read as a four-byte lead, FC would pass for plane 16.
+    const int extra = lead < 0x80    ? 0
+                      : lead >= 0xF8 ? -1
+                      : lead >= 0xF0 ? 3
+                      : lead >= 0xE0 ? 2
+                      : lead >= 0xC0 ? 1
+                                     : -1;
     char32_t c = extra == 0   ? lead
                  : extra == 1 ? lead & 0x1F
                  : extra == 2 ? lead & 0x0F
