@@ -1,6 +1,6 @@
 // How long a host waits to load and free quoril.dll, against a DLL that holds one empty export
-// built the same way. Prints both medians, their ratio and quoril.dll's size; exit status 0 when
-// the ratio is within the budget, 1 when over it, 2 when either DLL does not load.
+// built the same way. Prints both medians, the ratio and both sizes; exit status 0 when the ratio
+// is within the budget, 1 when over it, 2 when either DLL does not load.
 //
 //   quoril_load_bench.exe [cycles [dll [reference-dll]]]
 #include <windows.h>
@@ -69,7 +69,8 @@ int main(int argc, char** argv) {
   const double ticksPerMicrosecond = static_cast<double>(frequency.QuadPart) / 1e6;
 
   // One untimed cycle each brings the files into the system's cache and lets the loader make
-  // its first-use records; then the two alternate, in turns, so that neither always goes first.
+  // its first-use records. Then every round times one cycle of each, the two taking turns at
+  // going first.
   Subject* const subjects[2] = {&dll, &reference};
   for (Subject* subject : subjects) {
     if (!TimeOneCycle(*subject, ticksPerMicrosecond)) {
@@ -80,8 +81,8 @@ int main(int argc, char** argv) {
     subject->microseconds.clear();
   }
   for (int i = 0; i < cycles; ++i) {
-    for (int turn = 0; turn < 2; ++turn) {
-      Subject& subject = *subjects[(i + turn) % 2];
+    for (int place = 0; place < 2; ++place) {
+      Subject& subject = *subjects[(i + place) % 2];
       if (!TimeOneCycle(subject, ticksPerMicrosecond)) {
         std::fprintf(stderr, "%s: load or free failed in cycle %d\n", subject.name, i + 1);
         return 2;
@@ -91,12 +92,19 @@ int main(int argc, char** argv) {
 
   const double dllMedian = Median(dll.microseconds);
   const double referenceMedian = Median(reference.microseconds);
-  const double ratio = dllMedian / referenceMedian;
+  // The two cycles of a round run side by side, under the same load from whatever else the
+  // machine runs, so the budget is held to the median of the rounds' ratios; the ratio of the
+  // medians, which a busy machine moves much more, is shown beside it.
+  std::vector<double> roundRatios;
+  for (int i = 0; i < cycles; ++i) {
+    roundRatios.push_back(dll.microseconds[i] / reference.microseconds[i]);
+  }
+  const double ratio = Median(roundRatios);
   std::printf("%-28s median %10.1f us of %d load+free cycles, %lld bytes\n", dll.name, dllMedian,
               cycles, FileSizeOf(dll.name));
   std::printf("%-28s median %10.1f us of %d load+free cycles, %lld bytes\n", reference.name,
               referenceMedian, cycles, FileSizeOf(reference.name));
-  std::printf("ratio %.2f, budget %.2f: %s\n", ratio, kBudget,
-              ratio <= kBudget ? "within" : "over");
+  std::printf("ratio %.2f (ratio of the medians %.2f), budget %.2f: %s\n", ratio,
+              dllMedian / referenceMedian, kBudget, ratio <= kBudget ? "within" : "over");
   return ratio <= kBudget ? 0 : 1;
 }
