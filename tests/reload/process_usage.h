@@ -1,4 +1,5 @@
-// What a process holds at one moment: its open kernel handles and the bytes in use in its heaps.
+// What a process holds at one moment: its open kernel handles, its heaps and the bytes in use in
+// them.
 // Both are read without allocating, so that taking a reading does not change the next one.
 #pragma once
 
@@ -9,6 +10,7 @@
 
 struct ProcessUsage {
   size_t handles = 0;
+  size_t heaps = 0;
   size_t heapBytes = 0;
 };
 
@@ -25,9 +27,9 @@ inline size_t CountOpenHandles() {
   return count;
 }
 
-// The sum of the busy blocks' sizes over every heap of the process, each heap locked while it is
-// walked so that no other thread changes it midway.
-inline size_t HeapBytesInUse() {
+// Counts the process's heaps into usage.heaps and sums the busy blocks' sizes over them into
+// usage.heapBytes, each heap locked while it is walked so that no other thread changes it midway.
+inline void MeasureHeaps(ProcessUsage& usage) {
   // Static: the list itself must not come from a heap being measured.
   static HANDLE heaps[256];
   const DWORD total = GetProcessHeaps(256, heaps);
@@ -41,7 +43,13 @@ inline size_t HeapBytesInUse() {
     }
     HeapUnlock(heaps[i]);
   }
-  return bytes;
+  usage.heaps = total;
+  usage.heapBytes = bytes;
 }
 
-inline ProcessUsage MeasureProcessUsage() { return {CountOpenHandles(), HeapBytesInUse()}; }
+inline ProcessUsage MeasureProcessUsage() {
+  ProcessUsage usage;
+  usage.handles = CountOpenHandles();
+  MeasureHeaps(usage);
+  return usage;
+}

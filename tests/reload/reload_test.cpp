@@ -56,23 +56,32 @@ std::u16string ProductOf(const Answers& answers) {
 
 }  // namespace
 
-// The readings are only worth comparing if they move: one more handle and one more block
-// between two readings must show in both, and be gone again once released.
-TEST(ProcessUsageTest, SeesAHandleAndABlockComeAndGo) {
+// The readings are only worth comparing if they move: one more handle, one more heap and a block
+// in each of two heaps must show, and be gone again once released. (A new heap holds some
+// bookkeeping of its own, so the blocks are counted from a reading taken after it was made.)
+TEST(ProcessUsageTest, SeesAHandleAHeapAndBlocksComeAndGo) {
   constexpr size_t kBlockBytes = 1000;
   const ProcessUsage before = MeasureProcessUsage();
   const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  const HANDLE heap = HeapCreate(0, 0, 0);
+  const ProcessUsage created = MeasureProcessUsage();
   void* const block = HeapAlloc(GetProcessHeap(), 0, kBlockBytes);
+  void* const privateBlock = heap != nullptr ? HeapAlloc(heap, 0, kBlockBytes) : nullptr;
   const ProcessUsage holding = MeasureProcessUsage();
   HeapFree(GetProcessHeap(), 0, block);
+  if (heap != nullptr) HeapDestroy(heap);
   CloseHandle(event);
   const ProcessUsage after = MeasureProcessUsage();
 
   ASSERT_NE(event, nullptr);
+  ASSERT_NE(heap, nullptr);
   ASSERT_NE(block, nullptr);
-  EXPECT_EQ(holding.handles, before.handles + 1);
-  EXPECT_EQ(holding.heapBytes, before.heapBytes + kBlockBytes);
+  ASSERT_NE(privateBlock, nullptr);
+  EXPECT_EQ(created.handles, before.handles + 1);
+  EXPECT_EQ(created.heaps, before.heaps + 1);
+  EXPECT_EQ(holding.heapBytes, created.heapBytes + 2 * kBlockBytes);
   EXPECT_EQ(after.handles, before.handles);
+  EXPECT_EQ(after.heaps, before.heaps);
   EXPECT_EQ(after.heapBytes, before.heapBytes);
 }
 
@@ -94,6 +103,7 @@ TEST(ReloadTest, CyclesGiveBackEveryHandleAndHeapByteAndAnswersStayTheSame) {
 
   EXPECT_EQ(failedCycles, 0);
   EXPECT_EQ(after.handles, before.handles) << "open handles after " << kCycles << " cycles";
+  EXPECT_EQ(after.heaps, before.heaps) << "heaps after " << kCycles << " cycles";
   EXPECT_EQ(after.heapBytes, before.heapBytes)
       << "heap bytes in use after " << kCycles << " cycles";
 
