@@ -1,6 +1,5 @@
 // What a process holds at one moment: its open kernel handles, its heaps and the bytes in use in
-// them.
-// Both are read without allocating, so that taking a reading does not change the next one.
+// them. Each is read without allocating, so that taking a reading does not change the next one.
 #pragma once
 
 #include <windows.h>
