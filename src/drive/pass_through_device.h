@@ -21,6 +21,11 @@ struct PassThroughRequest {
 #if defined(__i386__)
 static_assert(sizeof(PassThroughRequest) == 80);
 static_assert(offsetof(PassThroughRequest, sense) == 48);
+#elif defined(__x86_64__)
+// The buffer pointer widens to 8 bytes and takes its alignment: the request is 56 bytes there,
+// and the sense data follows the filler at 60.
+static_assert(sizeof(PassThroughRequest) == 96);
+static_assert(offsetof(PassThroughRequest, sense) == 60);
 #endif
 
 // How long the drive may take over one command, in seconds.
