@@ -37,7 +37,7 @@ case "${1:-}" in
     # Ends the prefixes' server and service processes, which otherwise linger after the last
     # program.
     for prefix in "$root/build/wineprefix" "$root/build/wineprefix64"; do
-      [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+      if [ -d "$prefix" ]; then WINEPREFIX=$prefix wineserver -k 2>/dev/null || true; fi
     done
     exit 0
     ;;
