@@ -2,32 +2,40 @@
 # a fresh machine: `make run` and `make test`.
 CTEST_JOBS ?= 2
 
-.PHONY: all deps dll win32 run test test-native test-release test-win32 test-wine clean
+.PHONY: all deps dll win32 win64 run test test-native test-release test-win32 test-win64 \
+        test-wine clean
 
 all: dll
 
 deps:
 	@sh cmake/install-deps.sh
 
-# build/win32/quoril.dll alone.
+# build/win32/quoril.dll and build/win64/quoril.dll alone.
 dll: deps
 	cmake --preset win32
 	cmake --build --preset win32 --target quoril
+	cmake --preset win64
+	cmake --build --preset win64 --target quoril
 
-# The DLL and the host tool.
+# Each DLL with its host tool.
 win32: deps
 	cmake --preset win32
 	cmake --build --preset win32
 
-# The host tool against the real DLL under Wine, printing every answer.
-run: win32
-	status=0; cmake/wine-run.sh build/win32/quoril-info.exe || status=$$?; \
-	  cmake/wine-run.sh --stop; exit $$status
+win64: deps
+	cmake --preset win64
+	cmake --build --preset win64
 
-# Every test: native (with sanitizers), optimised (the host tool, also in an emulated PC), the
-# DLL's own tables and host tool, then the unit and integration tests built for Windows, run
-# under Wine.
-test: test-native test-release test-win32
+# The host tool against the real DLLs under Wine, printing every answer: the 64-bit DLL's
+# everywhere, the 32-bit DLL's where 32-bit programs run natively.
+run: win32 win64
+	@cmake/run-report.sh
+
+# Every test: native (with sanitizers), optimised (the host tool, also in an emulated PC), then
+# for each Windows flavour the DLL's own tables and host tool, and the unit and integration
+# tests built for Windows, run under Wine. Tests that cannot run on this machine are listed
+# with the reason.
+test: test-native test-release test-win64 test-win32
 
 test-native: deps
 	cmake --preset native
@@ -44,13 +52,23 @@ test-release: deps
 test-win32: win32
 	cmake --preset win32-test
 	cmake --build --preset win32-test
-	CTEST_JOBS=$(CTEST_JOBS) cmake/run-windows-tests.sh
+	CTEST_JOBS=$(CTEST_JOBS) cmake/run-windows-tests.sh win32
+
+test-win64: win64
+	cmake --preset win64-test
+	cmake --build --preset win64-test
+	CTEST_JOBS=$(CTEST_JOBS) cmake/run-windows-tests.sh win64
 
 # The Windows tests under Wine even where 32-bit programs run only under emulation (slow).
-test-wine: win32
+test-wine: win32 win64
 	cmake --preset win32-test
 	cmake --build --preset win32-test
-	CTEST_JOBS=$(CTEST_JOBS) cmake/run-windows-tests.sh --all
+	cmake --preset win64-test
+	cmake --build --preset win64-test
+	status=0; \
+	  CTEST_JOBS=$(CTEST_JOBS) cmake/run-windows-tests.sh win64 || status=1; \
+	  CTEST_JOBS=$(CTEST_JOBS) cmake/run-windows-tests.sh win32 --all || status=1; \
+	  exit $$status
 
 clean:
 	rm -rf build

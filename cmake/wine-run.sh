@@ -1,10 +1,16 @@
 #!/bin/sh
-# Runs a Windows program under Wine in the project's own prefix, build/wineprefix, never the
-# user's ~/.wine. The prefix is made on first use; concurrent callers wait for that to finish.
+# Runs a Windows program under Wine in one of the project's own prefixes, never the user's
+# ~/.wine:
+#   build/wineprefix     32-bit programs (WINEARCH=win32, the 32-bit loader)
+#   build/wineprefix64   64-bit programs (WINEARCH=win64, the 64-bit loader)
+# Usage: wine-run.sh [--win32 | --win64] PROGRAM [ARGUMENT...]
+#        wine-run.sh --stop          ends the servers of both prefixes
+# The prefix is chosen by the option when one is given (the toolchain files give it, so every
+# test runs in the prefix of its own build); otherwise by the machine type in PROGRAM's PE
+# header, and the 32-bit prefix for anything that is not a 64-bit image (`reg`, say).
+# Each prefix is made on first use; concurrent callers wait for that to finish.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX="$root/build/wineprefix"
-export WINEARCH=win32
 export WINEDEBUG=-all
 # No .NET or HTML engine installers: nothing here needs them, and they would ask for downloads.
 # No crash debugger either: a program that crashes should end, not wait in a debugger.
@@ -13,11 +19,50 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 unset DISPLAY WAYLAND_DISPLAY
 mkdir -p "$root/build"
-if [ "${1:-}" = "--stop" ]; then
-  # Ends the prefix's server and service processes, which otherwise linger after the last program.
-  wineserver -k 2>/dev/null || true
-  exit 0
+
+# The PE machine field: the 32-bit little-endian offset of the PE header at 0x3c, then the
+# 16-bit machine type four bytes after it (0x8664 for x86-64, 0x14c for i386).
+pe_machine() {
+  [ -f "$1" ] || return 0
+  offset=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ') || return 0
+  [ -n "$offset" ] || return 0
+  od -An -tx2 -j$((offset + 4)) -N2 "$1" 2>/dev/null | tr -d ' '
+}
+
+arch=""
+case "${1:-}" in
+  --win32) arch=win32; shift ;;
+  --win64) arch=win64; shift ;;
+  --stop)
+    # Ends the prefixes' server and service processes, which otherwise linger after the last
+    # program.
+    for prefix in "$root/build/wineprefix" "$root/build/wineprefix64"; do
+      if [ -d "$prefix" ]; then WINEPREFIX=$prefix wineserver -k 2>/dev/null || true; fi
+    done
+    exit 0
+    ;;
+esac
+if [ -z "$arch" ]; then
+  if [ "$(pe_machine "${1:-}")" = 8664 ]; then arch=win64; else arch=win32; fi
 fi
+
+if [ "$arch" = win64 ]; then
+  export WINEPREFIX="$root/build/wineprefix64"
+  export WINEARCH=win64
+  # The 64-bit loader itself: the `wine` command prefers the 32-bit one wherever it is installed.
+  export WINELOADER=/usr/lib/wine/wine64
+  loader=$WINELOADER
+else
+  export WINEPREFIX="$root/build/wineprefix"
+  export WINEARCH=win32
+  loader=wine
+fi
+if ! command -v "$loader" >/dev/null 2>&1; then
+  echo "wine-run: $loader is not installed: no $arch Wine on this machine" \
+       "(see build/deps-status)" >&2
+  exit 127
+fi
+
 (
   flock 9
   # The marker holds the version of the prefix's set-up; a prefix made by an older version of
@@ -29,7 +74,7 @@ fi
   if [ "$(cat "$marker" 2>/dev/null || true)" != "$version" ]; then
     if [ ! -f "$marker" ]; then
       echo "wine-run: creating the Wine prefix $WINEPREFIX (slow the first time)" >&2
-      wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+      "$loader" wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
       wineserver -k 2>/dev/null 9>&- || true
       : >"$marker"
     fi
@@ -38,7 +83,7 @@ fi
     wineserver -k 2>/dev/null 9>&- || true
     mkdir -p "$root/build/wine-cdrom" "$WINEPREFIX/dosdevices"
     ln -sfn "$root/build/wine-cdrom" "$WINEPREFIX/dosdevices/d:"
-    if wine reg add 'HKLM\Software\Wine\Drives' /v 'd:' /t REG_SZ /d cdrom /f \
+    if "$loader" reg add 'HKLM\Software\Wine\Drives' /v 'd:' /t REG_SZ /d cdrom /f \
         </dev/null >/dev/null 2>&1 9>&-; then
       # The server writes the registry out as it ends by itself, shortly after the last
       # program; the drive type is read when the prefix's services next start.
@@ -54,7 +99,7 @@ fi
   # once for a whole run of tests. It fails harmlessly when a server is already running. Neither
   # it nor the prefix's first processes may inherit the lock, or it would never be released.
   wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
-) 9>"$root/build/wineprefix.lock"
+) 9>"$WINEPREFIX.lock"
 
 # Wine starts the prefix's service processes from whichever program needs them first, and they
 # inherit its output and outlive it. Were that output the caller's pipe (CTest's, for one), the
@@ -62,7 +107,7 @@ fi
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 status=0
-wine "$@" >"$scratch/out" 2>"$scratch/err" || status=$?
+"$loader" "$@" >"$scratch/out" 2>"$scratch/err" || status=$?
 cat "$scratch/out"
 cat "$scratch/err" >&2
 exit "$status"

@@ -8,8 +8,9 @@
  *
  * Linking
  *   MSVC hosts include this header and link the import library; every export resolves by name,
- *   fnGetSVID through its decorated name "?fnGetSVID@@YAHJQAD@Z" (declared below with C++
- *   linkage so that MSVC produces exactly that reference).
+ *   fnGetSVID through its decorated name "?fnGetSVID@@YAHJQAD@Z" ("?fnGetSVID@@YAHJQEAD@Z" in
+ *   the 64-bit library; declared below with C++ linkage so that MSVC produces exactly that
+ *   reference).
  *
  *   MinGW hosts, C hosts and hosts that load the library at run time resolve fnGetSVID with
  *   GetProcAddress(module, QUORIL_FNGETSVID_SYMBOL) and call it through a quoril_fnGetSVID_fn
@@ -54,8 +55,12 @@ typedef long quoril_long32;
 typedef int32_t quoril_long32;
 #endif
 
-/* The exported name of fnGetSVID on Windows. */
+/* The exported name of fnGetSVID on Windows (64-bit builds mark the pointer argument as such). */
+#if defined(_WIN64)
+#define QUORIL_FNGETSVID_SYMBOL "?fnGetSVID@@YAHJQEAD@Z"
+#else
 #define QUORIL_FNGETSVID_SYMBOL "?fnGetSVID@@YAHJQAD@Z"
+#endif
 
 #if defined(__cplusplus)
 extern "C" {

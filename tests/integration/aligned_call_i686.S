@@ -1,10 +1,11 @@
 /*
- * int quoril_aligned_call(void* function, uint32_t arg0, uint32_t arg1, uint32_t misalignment,
- *                         struct AlignedCallCheck* check)   -- cdecl
+ * int quoril_aligned_call(void* function, uint32_t arg0, uint32_t arg1, uint32_t arg2,
+ *                         uint32_t misalignment, struct CallCheck* check)   -- cdecl
  *
- * Calls function(arg0, arg1) with esp at `misalignment` mod 16 at the call instruction, the
- * way hosts built by other compilers may call, and records whether the callee left esp where a
- * cdecl callee must (the caller removes the arguments) and kept ebx, esi, edi and ebp.
+ * Calls function(arg0, arg1, arg2) with esp at `misalignment` mod 16 at the call instruction,
+ * the way hosts built by other compilers may call, and records whether the callee left esp where
+ * a cdecl callee must (the caller removes the arguments) and kept ebx, esi, edi and ebp. A callee
+ * of fewer arguments ignores the ones it does not take.
  * check: +0 esp error in bytes, +4 nonzero when a callee-saved register changed.
  */
         .text
@@ -17,16 +18,17 @@ _quoril_aligned_call:
         pushl   %esi
         pushl   %edi
         andl    $-16, %esp
-        subl    $24, %esp
-        addl    20(%ebp), %esp          /* after two pushes esp = misalignment mod 16 */
+        subl    $20, %esp
+        addl    24(%ebp), %esp          /* after three pushes esp = misalignment mod 16 */
         movl    %esp, %esi              /* esp before the arguments */
         movl    $0x5EB15EB1, %ebx
         movl    $0x5ED15ED1, %edi
+        pushl   20(%ebp)
         pushl   16(%ebp)
         pushl   12(%ebp)
         call    *8(%ebp)
-        addl    $8, %esp
-        movl    24(%ebp), %ecx
+        addl    $12, %esp
+        movl    28(%ebp), %ecx
         movl    %esp, %edx
         subl    %esi, %edx
         movl    %edx, 0(%ecx)

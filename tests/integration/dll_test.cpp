@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "aligned_call.h"
+#include "checked_call.h"
 #include "library.h"
 #include "quoril.h"
 
@@ -146,47 +146,45 @@ TEST_F(DllTest, SubsystemVendorAgreesWithTheWindowSystem) {
   EXPECT_EQ(isCpu_(nullptr), 0);
 }
 
-// Calls that stay inside the DLL: the exports' own entry and exit at every alignment.
-TEST_F(DllTest, CallsAtEveryStackAlignmentStayBalanced) {
+// Calls that stay inside the DLL: the exports' own entry and exit, in every way a host may call.
+TEST_F(DllTest, CallsKeepTheCallingConvention) {
   void* const test = reinterpret_cast<void*>(library_.Find<quoril_Test_fn>("Test"));
-  for (uint32_t misalignment : {0u, 4u, 8u, 12u}) {
-    SCOPED_TRACE(misalignment);
+  for (uint32_t variant : kCallVariants) {
+    SCOPED_TRACE(variant);
     for (void* function : {test, reinterpret_cast<void*>(isCpu_)}) {
-      AlignedCallCheck check{-1, 1};
-      quoril_aligned_call(function, 0, 0, misalignment, &check);
-      EXPECT_EQ(check.espError, 0);
-      EXPECT_EQ(check.registerChanged, 0u);
+      CallCheck check{-1, ~0u};
+      CheckedCall(function, 0, 0, 0, variant, &check);
+      EXPECT_EQ(check.stackError, 0);
+      EXPECT_EQ(check.changedRegisters, 0u) << ChangedRegisterNames(check.changedRegisters);
     }
-    AlignedCallCheck check{-1, 1};
-    EXPECT_EQ(quoril_aligned_call(reinterpret_cast<void*>(getSvid_), 0, 0, misalignment, &check),
-              0);
-    EXPECT_EQ(check.espError, 0);
-    EXPECT_EQ(check.registerChanged, 0u);
+    CallCheck check{-1, ~0u};
+    EXPECT_EQ(CheckedCall(reinterpret_cast<void*>(getSvid_), 0, 0, 0, variant, &check), 0);
+    EXPECT_EQ(check.stackError, 0);
+    EXPECT_EQ(check.changedRegisters, 0u) << ChangedRegisterNames(check.changedRegisters);
   }
 }
 
-// Whole answers, the operating system's calls included, at every alignment.
-TEST_F(DllTest, AnswersAtEveryStackAlignmentAreTheSame) {
+// Whole answers, the operating system's calls included, in every way a host may call.
+TEST_F(DllTest, AnswersAreTheSameHoweverCalled) {
   const std::string brand = ReadBrand();
   char out[8];
   std::string expected;
   const int present = ExpectedVendor(0, &expected) ? 1 : 0;
-  for (uint32_t misalignment : {0u, 4u, 8u, 12u}) {
-    SCOPED_TRACE(misalignment);
-    AlignedCallCheck check{-1, 1};
-    EXPECT_EQ(
-        quoril_aligned_call(reinterpret_cast<void*>(isCpu_),
-                            reinterpret_cast<uintptr_t>(brand.c_str()), 0, misalignment, &check),
-        1);
-    EXPECT_EQ(check.espError, 0);
-    EXPECT_EQ(check.registerChanged, 0u);
+  for (uint32_t variant : kCallVariants) {
+    SCOPED_TRACE(variant);
+    CallCheck check{-1, ~0u};
+    EXPECT_EQ(CheckedCall(reinterpret_cast<void*>(isCpu_),
+                          reinterpret_cast<uintptr_t>(brand.c_str()), 0, 0, variant, &check),
+              1);
+    EXPECT_EQ(check.stackError, 0);
+    EXPECT_EQ(check.changedRegisters, 0u) << ChangedRegisterNames(check.changedRegisters);
 
-    check = {-1, 1};
-    EXPECT_EQ(quoril_aligned_call(reinterpret_cast<void*>(getSvid_), 0,
-                                  reinterpret_cast<uintptr_t>(out), misalignment, &check),
+    check = {-1, ~0u};
+    EXPECT_EQ(CheckedCall(reinterpret_cast<void*>(getSvid_), 0, reinterpret_cast<uintptr_t>(out), 0,
+                          variant, &check),
               present);
-    EXPECT_EQ(check.espError, 0);
-    EXPECT_EQ(check.registerChanged, 0u);
+    EXPECT_EQ(check.stackError, 0);
+    EXPECT_EQ(check.changedRegisters, 0u) << ChangedRegisterNames(check.changedRegisters);
     EXPECT_EQ(std::string(out), expected);
   }
 }

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "aligned_call.h"
+#include "checked_call.h"
 #include "library.h"
 #include "quoril.h"
 
@@ -412,29 +412,63 @@ TEST_F(WmiExports, SingleThreadedCallerKeepsItsApartment) {
   EXPECT_EQ(ApartmentOfThisThread(), Apartment::kNone);
 }
 
-TEST_F(WmiExports, CallsAtEveryStackAlignmentStayBalanced) {
+TEST_F(WmiExports, CallsKeepTheCallingConvention) {
   Buffer first(256);
   ASSERT_EQ(getPid_(first.data()), 1);
-  for (uint32_t misalignment : {0u, 4u, 8u, 12u}) {
-    SCOPED_TRACE(misalignment);
+  for (uint32_t variant : kCallVariants) {
+    SCOPED_TRACE(variant);
     Buffer product(256);
-    AlignedCallCheck check{-1, 1};
-    EXPECT_EQ(
-        quoril_aligned_call(reinterpret_cast<void*>(getPid_),
-                            reinterpret_cast<uintptr_t>(product.data()), 0, misalignment, &check),
-        1);
-    EXPECT_EQ(check.espError, 0);
-    EXPECT_EQ(check.registerChanged, 0u);
+    CallCheck check{-1, ~0u};
+    EXPECT_EQ(CheckedCall(reinterpret_cast<void*>(getPid_),
+                          reinterpret_cast<uintptr_t>(product.data()), 0, 0, variant, &check),
+              1);
+    EXPECT_EQ(check.stackError, 0);
+    EXPECT_EQ(check.changedRegisters, 0u) << ChangedRegisterNames(check.changedRegisters);
     EXPECT_EQ(product.units, first.units);
 
     Buffer list(2560);
-    check = {-1, 1};
-    EXPECT_EQ(
-        quoril_aligned_call(reinterpret_cast<void*>(listCaptions_),
-                            reinterpret_cast<uintptr_t>(list.data()), 2560, misalignment, &check),
-        1);
-    EXPECT_EQ(check.espError, 0);
-    EXPECT_EQ(check.registerChanged, 0u);
+    check = {-1, ~0u};
+    EXPECT_EQ(CheckedCall(reinterpret_cast<void*>(listCaptions_),
+                          reinterpret_cast<uintptr_t>(list.data()), 2560, 0, variant, &check),
+              1);
+    EXPECT_EQ(check.stackError, 0);
+    EXPECT_EQ(check.changedRegisters, 0u) << ChangedRegisterNames(check.changedRegisters);
+  }
+}
+
+// Every export, called with valid arguments in every way a host may call, keeps the calling
+// convention: the stack balanced and every callee-saved register as the caller left it.
+TEST_F(WmiExports, EveryExportKeepsTheCallingConvention) {
+  Buffer wide(2560);
+  Buffer wide2(256);
+  std::string narrow(512, '\0');
+  const Text drive = u"D:";
+  const auto at = [](const void* pointer) { return reinterpret_cast<uintptr_t>(pointer); };
+  struct Call {
+    const char* name;
+    uintptr_t args[3];
+  };
+  const Call calls[] = {
+      {"Test", {}},
+      {"fnVoIsCPU", {at("")}},
+      {"fnGetPID", {at(wide.data())}},
+      {"fnGetWMIInfo", {at(wide.data()), at(wide2.data())}},
+      {"fnGetBaseBoardPorductA", {at(narrow.data())}},
+      {"fnListDriverCaption", {at(wide.data()), 2560}},
+      {"fnGetDriveCaptionW", {at(drive.c_str()), at(wide2.data()), 256}},
+      {"hasBDOdd", {}},
+      {QUORIL_FNGETSVID_SYMBOL, {0, at(narrow.data())}},
+  };
+  for (const Call& call : calls) {
+    void* const function = library_.Find<void*>(call.name);
+    ASSERT_NE(function, nullptr) << call.name;
+    for (uint32_t variant : kCallVariants) {
+      SCOPED_TRACE(testing::Message() << call.name << " called as variant " << variant);
+      CallCheck check{-1, ~0u};
+      CheckedCall(function, call.args[0], call.args[1], call.args[2], variant, &check);
+      EXPECT_EQ(check.stackError, 0);
+      EXPECT_EQ(check.changedRegisters, 0u) << ChangedRegisterNames(check.changedRegisters);
+    }
   }
 }
 

@@ -1,10 +1,18 @@
 cmake_minimum_required(VERSION 3.25)
 # Holds quoril.dll's export table, import table and header to what every host and every
-# supported Windows (95, 98, ME, NT 4 and later) needs:
-#  - exports exactly Test, fnVoIsCPU, hasBDOdd and fnGetSVID's decorated name, nothing else;
-#  - a 32-bit x86 image with subsystem version 4.0;
-#  - imports only from Windows system DLLs, and only functions on the allow-list, each of which
-#    exists on all of those systems. A new import fails here until it has been checked and added.
+# supported Windows needs:
+#  - exports exactly Test, fnVoIsCPU, fnGetPID, fnGetWMIInfo, fnGetBaseBoardPorductA,
+#    fnListDriverCaption, fnGetDriveCaptionW, hasBDOdd and fnGetSVID's decorated name for the
+#    architecture, nothing else;
+#  - an image of the architecture asked for (ARCH: x86 or x86-64) with the subsystem version
+#    its oldest Windows accepts: 4.0 for 32-bit (Windows 95 and NT 4), 5.2 for 64-bit (the first
+#    x86-64 Windows, and what the x86-64 linker gives by default);
+#  - no thread-local storage directory: Windows 95 and NT 4 do not set up static thread-local
+#    data for a library loaded at run time, and nothing of the library needs any;
+#  - imports only from KERNEL32.DLL, and only functions on the allow-list, each of which exists
+#    on all of those systems. A new import fails here until it has been checked and added.
+# With IMPORTS_ONLY (the platform probe) the exports and the thread-local storage are not
+# checked.
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "objdump could not read ${DLL}")
@@ -17,11 +25,35 @@ macro(fail text)
   string(APPEND failures "  ${text}\n")
 endmacro()
 
-if(NOT dump MATCHES "file format pei-i386")
-  fail("not a 32-bit x86 image")
+if(ARCH STREQUAL "x86")
+  set(format pei-i386)
+  set(subsystem_major 4)
+  set(subsystem_minor 0)
+  set(svid_export "?fnGetSVID@@YAHJQAD@Z")
+elseif(ARCH STREQUAL "x86-64")
+  set(format pei-x86-64)
+  set(subsystem_major 5)
+  set(subsystem_minor 2)
+  set(svid_export "?fnGetSVID@@YAHJQEAD@Z")
+else()
+  message(FATAL_ERROR "ARCH must be x86 or x86-64, not '${ARCH}'")
 endif()
-if(NOT dump MATCHES "MajorSubsystemVersion[ \t]+4\n" OR NOT dump MATCHES "MinorSubsystemVersion[ \t]+0\n")
-  fail("subsystem version is not 4.0")
+if(NOT dump MATCHES "file format ${format}\n")
+  fail("not a ${ARCH} image (${format})")
+endif()
+if(NOT dump MATCHES "MajorSubsystemVersion[ \t]+${subsystem_major}\n" OR
+   NOT dump MATCHES "MinorSubsystemVersion[ \t]+${subsystem_minor}\n")
+  fail("subsystem version is not ${subsystem_major}.${subsystem_minor}")
+endif()
+# The data directory's entry for thread-local storage: address and size, both zero when absent.
+if(NOT dump MATCHES "\nEntry 9 ([0-9a-f]+) ([0-9a-f]+) Thread Storage Directory")
+  fail("no thread-local storage entry in the data directory: the dump's format was not understood")
+else()
+  set(tls_address ${CMAKE_MATCH_1})
+  set(tls_size ${CMAKE_MATCH_2})
+  if(NOT IMPORTS_ONLY AND (tls_address MATCHES "[1-9a-f]" OR tls_size MATCHES "[1-9a-f]"))
+    fail("has a thread-local storage directory (address 0x${tls_address}, size 0x${tls_size})")
+  endif()
 endif()
 if(NOT dump MATCHES "Characteristics[^\n]*\n([^\n]*\n)*[ \t]*DLL\n")
   fail("the image is not marked as a DLL")
@@ -50,7 +82,7 @@ foreach(line IN LISTS lines)
 endforeach()
 
 list(SORT exports)
-set(expected_exports "?fnGetSVID@@YAHJQAD@Z" "Test" "fnVoIsCPU" "fnGetPID" "fnGetWMIInfo"
+set(expected_exports "${svid_export}" "Test" "fnVoIsCPU" "fnGetPID" "fnGetWMIInfo"
     "fnGetBaseBoardPorductA" "fnListDriverCaption" "fnGetDriveCaptionW" "hasBDOdd")
 list(SORT expected_exports)
 if(NOT IMPORTS_ONLY AND NOT exports STREQUAL expected_exports)
@@ -66,7 +98,9 @@ foreach(entry IN LISTS allowed)
   list(APPEND allowed_names "${entry}")
 endforeach()
 foreach(import IN LISTS imports)
-  if(NOT import IN_LIST allowed_names)
+  if(NOT import MATCHES "^KERNEL32\\.DLL!")
+    fail("import ${import} is not from KERNEL32.DLL")
+  elseif(NOT import IN_LIST allowed_names)
     fail("import ${import} is not on the allow-list")
   endif()
 endforeach()

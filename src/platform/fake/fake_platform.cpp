@@ -6,7 +6,7 @@
 #include <cstring>
 #include <mutex>
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(__i386__)
 #include "platform/win32/exception_guard.h"
 #endif
 
@@ -19,16 +19,16 @@ uint32_t LoadWord(const char* at) {
   return word;
 }
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(__i386__)
 // Real faults, raised inside the product's own guard, so the guard is what tests exercise.
 void RaiseIllegalInstruction(void*) { __asm__ volatile("ud2"); }
 void RaiseAccessViolation(void*) { *static_cast<volatile int*>(nullptr) = 1; }
 #endif
 
-// What the guard answers for a processor scripted to fail: always false, and on Windows the
-// answer comes from the real guard around a real fault.
+// What the guard answers for a processor scripted to fail: always false, and on 32-bit Windows
+// the answer comes from the real guard around a real fault.
 bool GuardedQueryWithFault(CpuidFault fault) {
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(__i386__)
   if (fault != CpuidFault::kUnavailable) {
     return platform::RunUnderExceptionGuard(
         fault == CpuidFault::kIllegalInstruction ? &RaiseIllegalInstruction : &RaiseAccessViolation,

@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#if defined(__i386__)
 #include "platform/win32/exception_guard.h"
+#endif
 #include "platform/win32/unique_resource.h"
 
 namespace quoril::platform {
@@ -29,9 +31,14 @@ using EnumDisplayDevicesAFn = BOOL(WINAPI*)(LPCSTR, DWORD, PDISPLAY_DEVICEA, DWO
 }  // namespace
 
 bool CpuidGuarded(uint32_t leaf, CpuidRegisters* out) {
-  // Processors before CPUID raise an illegal-instruction exception instead of answering.
   CpuidQuery query{leaf, {}};
+#if defined(__i386__)
+  // 32-bit processors before CPUID raise an illegal-instruction exception instead of answering.
   if (!RunUnderExceptionGuard(&ExecuteCpuid, &query)) return false;
+#else
+  // Every x86-64 processor has CPUID, so the 64-bit library needs no guard around it.
+  ExecuteCpuid(&query);
+#endif
   *out = query.regs;
   return true;
 }
