@@ -55,9 +55,9 @@ if [ "$arch" = win64 ]; then
 else
   export WINEPREFIX="$root/build/wineprefix"
   export WINEARCH=win32
-  loader=wine
+  loader=/usr/lib/wine/wine
 fi
-if ! command -v "$loader" >/dev/null 2>&1; then
+if [ ! -x "$loader" ]; then
   echo "wine-run: $loader is not installed: no $arch Wine on this machine" \
        "(see build/deps-status)" >&2
   exit 127
