@@ -30,7 +30,7 @@ int GetSubsystemVendor(int32_t index, char* out) {
   if (out == nullptr) return 0;
   out[0] = '\0';
 
-  platform::DisplayDeviceA device;
+  platform::DisplayDeviceA device{};
   device.cb = platform::kDisplayDeviceASize;
   // A negative index travels as the window system's unsigned device number, which names no
   // adapter, exactly as a host calling the window system itself would see.

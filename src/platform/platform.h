@@ -40,14 +40,15 @@ void OutputDebugStringA(const char* message);
 
 // --- Display devices ------------------------------------------------------------------------
 
-// The narrow-text display device record of the window system, field for field.
+// The narrow-text display device record of the window system, field for field. Made zeroed
+// with `{}`, as the window system expects it.
 struct DisplayDeviceA {
-  uint32_t cb = 0;
-  char DeviceName[32] = {};
-  char DeviceString[128] = {};
-  uint32_t StateFlags = 0;
-  char DeviceID[128] = {};
-  char DeviceKey[128] = {};
+  uint32_t cb;
+  char DeviceName[32];
+  char DeviceString[128];
+  uint32_t StateFlags;
+  char DeviceID[128];
+  char DeviceKey[128];
 };
 
 // The size the window system expects in `cb`: the record's full size.

@@ -45,7 +45,7 @@ class PciDisplayAdapters : public ::testing::Test {
     AddFunction(address, {{"class", classCode}, {"vendor", "0x10de"}, {"device", "0x1c82"}});
   }
   std::optional<DisplayDeviceA> Enum(uint32_t devNum, const char* device = nullptr) const {
-    DisplayDeviceA record;
+    DisplayDeviceA record{};
     record.cb = kDisplayDeviceASize;
     if (!pci::EnumPciDisplayDevices(listed_.string(), device, devNum, &record)) return {};
     return record;
@@ -128,7 +128,7 @@ TEST_F(PciDisplayAdapters, RefusalLeavesRecordUntouched) {
   EXPECT_FALSE(Enum(0xFFFFFFFF));
   EXPECT_FALSE(Enum(0, "\\\\.\\DISPLAY1"));
 
-  DisplayDeviceA record;
+  DisplayDeviceA record{};
   record.StateFlags = 0x55;
   for (const uint32_t cb : {0u, kDisplayDeviceASize - 1, kDisplayDeviceASize + 1}) {
     record.cb = cb;

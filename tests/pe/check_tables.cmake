@@ -11,7 +11,11 @@ cmake_minimum_required(VERSION 3.25)
 #    data for a library loaded at run time, and nothing of the library needs any;
 #  - imports only from KERNEL32.DLL, and only functions on the allow-list, each of which exists
 #    on all of those systems. A new import fails here until it has been checked and added.
-# With IMPORTS_ONLY (the platform probe) the exports and the thread-local storage are not
+#  - no section that a language runtime would need to run at load or unload (.CRT, .ctors,
+#    .dtors, .tls) or to unwind (.eh_frame): the library carries no runtime, so nothing would
+#    ever run them;
+#  - at most MAX_BYTES bytes, where given.
+# With IMPORTS_ONLY (the platform probe) the exports, the sections and the size are not
 # checked.
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -53,6 +57,19 @@ else()
   set(tls_size ${CMAKE_MATCH_2})
   if(NOT IMPORTS_ONLY AND (tls_address MATCHES "[1-9a-f]" OR tls_size MATCHES "[1-9a-f]"))
     fail("has a thread-local storage directory (address 0x${tls_address}, size 0x${tls_size})")
+  endif()
+endif()
+if(NOT IMPORTS_ONLY)
+  execute_process(COMMAND ${OBJDUMP} -h ${DLL} OUTPUT_VARIABLE headers)
+  foreach(section .CRT .ctors .dtors .tls .eh_frame)
+    string(REPLACE "." "\\." pattern "${section}")
+    if(headers MATCHES "[ \t]${pattern}[ \t]")
+      fail("has a ${section} section")
+    endif()
+  endforeach()
+  file(SIZE ${DLL} bytes)
+  if(MAX_BYTES AND bytes GREATER MAX_BYTES)
+    fail("is ${bytes} bytes, more than its budget of ${MAX_BYTES}")
   endif()
 endif()
 if(NOT dump MATCHES "Characteristics[^\n]*\n([^\n]*\n)*[ \t]*DLL\n")

@@ -10,7 +10,7 @@ extern "C" __declspec(dllexport) int QuorilPlatformProbe(int reach) {
   int sum = platform::CpuidGuarded(0, &registers) ? 1 : 0;
   sum += static_cast<int>(platform::Cpuid(0).eax);
   platform::OutputDebugStringA("");
-  platform::DisplayDeviceA device;
+  platform::DisplayDeviceA device{};
   device.cb = platform::kDisplayDeviceASize;
   sum += platform::EnumDisplayDevicesA(nullptr, 0, &device, 0) ? 1 : 0;
 

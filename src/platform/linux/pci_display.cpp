@@ -80,7 +80,7 @@ bool EnumPciDisplayDevices(std::string_view devicesDir, const char* device, uint
       return ReadHexAttribute(dir / name, maxValue).value_or(0);
     };
 
-    DisplayDeviceA found;
+    DisplayDeviceA found{};
     found.cb = displayDevice->cb;
     std::snprintf(found.DeviceName, sizeof found.DeviceName, "\\\\.\\DISPLAY%lu",
                   static_cast<unsigned long>(devNum) + 1);
