@@ -4,7 +4,9 @@
 #   cmake -DSOURCE=<project> -DBINARY=<build folder> -DTOOLCHAIN=<toolchain file>
 #         -DPREFIX=<kit folder> [-DREADOBJ=<llvm-readobj> -DPROGRAM=<built exe> -DDLL=<kit DLL>
 #         -DEXPECT_IMPORTS=all|none] -P build_consumer.cmake
-# With PROGRAM, the built program's imports from quoril.dll are checked against the DLL's exports.
+# With PROGRAM, the built program's imports from quoril.dll are checked against the DLL's exports,
+# and the quoril.dll beside it must be the kit's DLL. A script that includes this one may give
+# more configure arguments in CONFIGURE_ARGS.
 include(${CMAKE_CURRENT_LIST_DIR}/pe_names.cmake)
 
 file(REMOVE_RECURSE ${BINARY})
@@ -13,7 +15,7 @@ execute_process(
   COMMAND ${CMAKE_COMMAND} -S ${SOURCE} -B ${BINARY} -G Ninja --no-warn-unused-cli
           -DCMAKE_BUILD_TYPE=Release
           -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} -DCMAKE_PREFIX_PATH=${PREFIX}
-          -DCMAKE_C_FLAGS=${warnings} -DCMAKE_CXX_FLAGS=${warnings}
+          -DCMAKE_C_FLAGS=${warnings} -DCMAKE_CXX_FLAGS=${warnings} ${CONFIGURE_ARGS}
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "configuring ${SOURCE} against ${PREFIX} failed")
