@@ -2,8 +2,8 @@
 # a fresh machine: `make run` and `make test`.
 CTEST_JOBS ?= 2
 
-.PHONY: all deps dll win32 win64 run test test-native test-release test-win32 test-win64 \
-        test-wine clean
+.PHONY: all deps dll win32 win64 dist run test test-native test-release test-win32 test-win64 \
+        test-kit test-wine clean
 
 all: dll
 
@@ -27,6 +27,13 @@ win64: deps
 	cmake --preset win64
 	cmake --build --preset win64
 
+# The Windows development kit, from both flavours' builds: build/dist/quoril-<version>-windows.zip
+# (both DLLs and host tools, the header, import libraries for MSVC and MinGW, a CMake package)
+# and its .sha256 beside it.
+dist: win32 win64
+	cmake -S dist -B build/dist -G Ninja
+	cmake --build build/dist
+
 # The host tool against the real DLLs under Wine, printing every answer: the 64-bit DLL's
 # everywhere, the 32-bit DLL's where 32-bit programs run natively.
 run: win32 win64
@@ -34,10 +41,10 @@ run: win32 win64
 
 # Every test: native (with sanitizers), optimised (the host tool, also in an emulated PC), then
 # for each Windows flavour the DLL's own tables and host tool, and the unit and integration
-# tests built for Windows, run under Wine. Tests that cannot run on this machine are listed
+# tests built for Windows, run under Wine; last the development kit, as its users build with it. Tests that cannot run on this machine are listed
 # with the reason. A failing part does not stop the others.
 test: deps
-	@status=0; for part in test-native test-release test-win64 test-win32; do \
+	@status=0; for part in test-native test-release test-win64 test-win32 test-kit; do \
 	  $(MAKE) --no-print-directory QUORIL_DEPS_CHECKED=1 $$part || status=1; \
 	done; exit $$status
 
@@ -63,8 +70,21 @@ test-win64: win64
 	cmake --build --preset win64-test
 	CTEST_JOBS=$(CTEST_JOBS) cmake/run-windows-tests.sh win64
 
+# The kit's zip and checksum, and programs built against the unpacked kit with MinGW and for the
+# MSVC ABI, for both architectures, run under Wine. Skipped, and said so, where install-deps could
+# not install the kit's tools.
+test-kit: deps
+	@missing=$$(sed -n 's/^kit=missing: //p' build/deps-status 2>/dev/null); \
+	if [ -n "$$missing" ]; then \
+	  echo "test-kit: SKIPPED the development kit and its tests: $$missing not installed" \
+	       "(see build/deps-status)" >&2; \
+	else \
+	  $(MAKE) --no-print-directory QUORIL_DEPS_CHECKED=1 dist && \
+	  CTEST_JOBS=$(CTEST_JOBS) cmake/run-kit-tests.sh; \
+	fi
+
 # The Windows tests under Wine even where 32-bit programs run only under emulation (slow).
-test-wine: win32 win64
+test-wine: dist
 	cmake --preset win32-test
 	cmake --build --preset win32-test
 	cmake --preset win64-test
@@ -72,6 +92,7 @@ test-wine: win32 win64
 	status=0; \
 	  CTEST_JOBS=$(CTEST_JOBS) cmake/run-windows-tests.sh win64 || status=1; \
 	  CTEST_JOBS=$(CTEST_JOBS) cmake/run-windows-tests.sh win32 --all || status=1; \
+	  CTEST_JOBS=$(CTEST_JOBS) cmake/run-kit-tests.sh --all || status=1; \
 	  exit $$status
 
 clean:

@@ -7,6 +7,8 @@
 #   wine32        Wine's 32-bit part (the i386 architecture), run through qemu-i386 where the
 #                 kernel runs no 32-bit programs
 #   vm            an emulated machine with a Linux kernel and busybox (optional)
+#   kit           LLVM's dlltool and readobj, and lld-link, for the Windows development kit's
+#                 import libraries for MSVC and its tests (optional: only `make dist` needs it)
 # Packages already present are left alone, so a second run installs nothing. A group that could
 # not be installed is reported at the end and recorded in build/deps-status, which the test
 # scripts read to say which tests they skip and why. Only a missing core group fails the script.
@@ -131,6 +133,10 @@ fi
 # The emulated machine for a whole-system test; without it only that test is skipped.
 run_group vm qemu-system-x86 linux-image-amd64 busybox-static
 
+# The development kit: llvm-dlltool-14 writes import libraries that MSVC's linker reads,
+# llvm-readobj-14 reads what the kit's test programs import, lld-link-14 links them for the MSVC ABI.
+run_group kit llvm-14 lld-14
+
 mkdir -p build
 {
   echo "# What cmake/install-deps.sh could not install; the test scripts read this file."
@@ -153,6 +159,9 @@ if [ -n "$failed" ]; then
   esac
   case "$failed" in
     *vm=*) say "  -> the emulated-machine test is skipped" ;;
+  esac
+  case "$failed" in
+    *kit=*) say "  -> make dist and the development kit's tests cannot run" ;;
   esac
   say "================================================================================"
 fi
