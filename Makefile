@@ -2,8 +2,8 @@
 # a fresh machine: `make run` and `make test`.
 CTEST_JOBS ?= 2
 
-.PHONY: all deps dll win32 win64 dist run test test-native test-release test-win32 test-win64 \
-        test-kit test-wine clean
+.PHONY: all deps dll win32 win64 dist run test test-native test-release test-clang test-win32 \
+        test-win64 test-kit test-wine clean
 
 all: dll
 
@@ -39,12 +39,14 @@ dist: win32 win64
 run: win32 win64
 	@cmake/run-report.sh
 
-# Every test: native (with sanitizers), optimised (the host tool, also in an emulated PC), then
-# for each Windows flavour the DLL's own tables and host tool, and the unit and integration
-# tests built for Windows, run under Wine; last the development kit, as its users build with it. Tests that cannot run on this machine are listed
-# with the reason. A failing part does not stop the others.
+# Every test: native (with sanitizers), optimised (the host tool, also in an emulated PC, and the
+# installed product used by C hosts), native built by clang (the fuzz targets under libFuzzer),
+# then for each Windows flavour the DLL's own tables and host tool, and the unit and integration
+# tests built for Windows, run under Wine; last the development kit, as its users build with it.
+# Tests that cannot run on this machine are listed with the reason. A failing part does not stop
+# the others.
 test: deps
-	@status=0; for part in test-native test-release test-win64 test-win32 test-kit; do \
+	@status=0; for part in test-native test-release test-clang test-win64 test-win32 test-kit; do \
 	  $(MAKE) --no-print-directory QUORIL_DEPS_CHECKED=1 $$part || status=1; \
 	done; exit $$status
 
@@ -53,12 +55,19 @@ test-native: deps
 	cmake --build --preset native
 	ctest --preset native -j $(CTEST_JOBS)
 
-# The optimised build without sanitizers: the host tool's tests, and the tool inside an emulated
-# PC where QEMU, a kernel and busybox are installed.
+# The optimised build without sanitizers: the host tool's tests, the tool inside an emulated PC
+# where QEMU, a kernel and busybox are installed, and the installed product in a scratch prefix.
 test-release: deps
 	cmake --preset release
 	cmake --build --preset release
 	ctest --preset release -j $(CTEST_JOBS)
+
+# The native tree built by clang, warnings as errors and both sanitizers: every test, and each
+# fuzz target run by libFuzzer for a fixed number of runs.
+test-clang: deps
+	cmake --preset clang
+	cmake --build --preset clang
+	ctest --preset clang -j $(CTEST_JOBS)
 
 test-win32: win32
 	cmake --preset win32-test

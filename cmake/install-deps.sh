@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs, as root on Debian, whatever building and testing Quoril needs and is still missing,
 # in groups that succeed or fail on their own:
-#   core          CMake, Ninja, g++ with GoogleTest and Google Benchmark, clang with libFuzzer
+#   core          CMake, Ninja, g++ with GoogleTest and Google Benchmark, clang with libFuzzer,
+#                 pkg-config
 #   mingw         MinGW-w64 for 32-bit and 64-bit Windows
 #   wine64        Wine for 64-bit programs (amd64 packages only)
 #   wine32        Wine's 32-bit part (the i386 architecture), run through qemu-i386 where the
@@ -112,7 +113,8 @@ run_group() {
   fi
 }
 
-run_group core cmake ninja-build g++ make googletest libbenchmark-dev clang libclang-rt-14-dev
+run_group core cmake ninja-build g++ make googletest libbenchmark-dev clang libclang-rt-14-dev \
+  pkg-config
 run_group mingw g++-mingw-w64-i686 binutils-mingw-w64-i686 \
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
 run_group wine64 wine wine64

@@ -14,7 +14,8 @@ class LoadedLibrary {
   // Any exported function, before it is given its real type.
   using Symbol = void (*)();
 
-  // The name a host asks the system loader for: quoril.dll on Windows, libquoril.so elsewhere.
+  // The name a host asks the system loader for: quoril.dll on Windows, libquoril.so.1 (the
+  // major version) elsewhere.
   static const char* DefaultName();
 
   // Opens `name`. A bare file name is searched for as a host's loader would search for it,

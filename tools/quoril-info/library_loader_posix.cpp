@@ -6,6 +6,10 @@
 #include <system_error>
 
 #include "library_loader.h"
+#include "quoril.h"
+
+#define QUORIL_INFO_STRINGIFY(x) #x
+#define QUORIL_INFO_NUMBER_TEXT(x) QUORIL_INFO_STRINGIFY(x)
 
 namespace quoril_info {
 namespace {
@@ -36,7 +40,11 @@ std::string LoadedPath(void* handle, const std::string& fallback) {
 
 }  // namespace
 
-const char* LoadedLibrary::DefaultName() { return "libquoril.so"; }
+// The run-time name that the library's SONAME gives: beside the program in a build tree, and
+// through the program's run path or the system's search path once installed.
+const char* LoadedLibrary::DefaultName() {
+  return "libquoril.so." QUORIL_INFO_NUMBER_TEXT(QUORIL_VERSION_MAJOR);
+}
 
 void LoadedLibrary::Unloader::operator()(void* handle) const noexcept { dlclose(handle); }
 

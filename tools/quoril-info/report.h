@@ -18,16 +18,16 @@ class Value {
   using Object = std::vector<Member>;
 
   // No answer, because the export that would give it is missing: JSON null.
-  static Value Missing() { return Value(std::monostate()); }
-  static Value Flag(bool value) { return Value(value); }
-  static Value Number(std::int64_t value) { return Value(value); }
+  static Value Missing();
+  static Value Flag(bool value);
+  static Value Number(std::int64_t value);
   // Narrow text exactly as the library or the system wrote it, in the system's narrow encoding
   // (UTF-8 natively, the ANSI code page on Windows); it need not be well-formed.
-  static Value Text(std::string value) { return Value(std::move(value)); }
+  static Value Text(std::string value);
   // UTF-16 units exactly as the library wrote them; they need not be well-formed.
-  static Value WideText(std::u16string value) { return Value(std::move(value)); }
-  static Value MakeList(List items) { return Value(std::move(items)); }
-  static Value MakeObject(Object members) { return Value(std::move(members)); }
+  static Value WideText(std::u16string value);
+  static Value MakeList(List items);
+  static Value MakeObject(Object members);
 
   using Data =
       std::variant<std::monostate, bool, std::int64_t, std::string, std::u16string, List, Object>;
@@ -44,6 +44,16 @@ struct Member {
   std::string key;  // a JSON member name; the text report shows '_' as a space
   Value value;
 };
+
+// Defined once Member is complete: making or destroying a Value destroys its Object
+// alternative, a vector of Members.
+inline Value Value::Missing() { return Value(std::monostate()); }
+inline Value Value::Flag(bool value) { return Value(value); }
+inline Value Value::Number(std::int64_t value) { return Value(value); }
+inline Value Value::Text(std::string value) { return Value(std::move(value)); }
+inline Value Value::WideText(std::u16string value) { return Value(std::move(value)); }
+inline Value Value::MakeList(List items) { return Value(std::move(items)); }
+inline Value Value::MakeObject(Object members) { return Value(std::move(members)); }
 
 struct Section {
   std::string key;    // its member name in the JSON object
