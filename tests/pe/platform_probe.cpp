@@ -40,9 +40,8 @@ extern "C" __declspec(dllexport) int QuorilPlatformProbe(int reach) {
   version.dwOSVersionInfoSize = platform::kOsVersionInfoASize;
   sum += platform::GetVersionExA(&version) ? 1 : 0;
   sum += static_cast<int>(platform::GetVersion() + platform::GetDriveTypeA("D:\\"));
-  const platform::Handle volume =
-      platform::CreateFileA("\\\\.\\D:", platform::kGenericRead, 0, nullptr,
-                            platform::kOpenExisting, 0, nullptr);
+  const platform::Handle volume = platform::CreateFileA(
+      "\\\\.\\D:", platform::kGenericRead, 0, nullptr, platform::kOpenExisting, 0, nullptr);
   uint32_t returned = 0;
   sum += platform::DeviceIoControl(volume, 0, nullptr, 0, nullptr, 0, &returned, nullptr) ? 1 : 0;
   platform::CloseHandle(volume);
