@@ -1,5 +1,4 @@
-# The tests' compiler: GoogleTest needs std::mutex, which only the posix thread model has.
-include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-i686-common.cmake)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_ASM_COMPILER i686-w64-mingw32-gcc-posix)
+# The tests' compiler for 32-bit Windows (see toolchain-mingw-common.cmake).
+set(quoril_mingw_arch i686)
+set(quoril_mingw_threads posix)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)

@@ -1,6 +1,4 @@
-# The product's compiler: the win32 thread model links no threading library, so the DLL's
-# import table names only Windows system DLLs.
-include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-i686-common.cmake)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
-set(CMAKE_ASM_COMPILER i686-w64-mingw32-gcc-win32)
+# The product's compiler for 32-bit Windows (see toolchain-mingw-common.cmake).
+set(quoril_mingw_arch i686)
+set(quoril_mingw_threads win32)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)
