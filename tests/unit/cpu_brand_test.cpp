@@ -61,14 +61,16 @@ TEST_F(CpuBrandTest, HighestExtendedLeafBoundsTheBrand) {
       {0x80000008, brand},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << std::hex << c.maxLeaf);
+    // Not SCOPED_TRACE: on Windows its per-thread store starts a thread (see fault_test.cpp).
+    const std::string highest =
+        (testing::Message() << "highest leaf " << std::hex << c.maxLeaf).GetString();
     fake::ResetFakeSystem();
     fake::SetCpuBrand(brand, c.maxLeaf);
-    EXPECT_EQ(IsCpuBrandContaining("C"), c.expectedBrand.find('C') != std::string::npos);
-    EXPECT_EQ(machine().debugOutput.front(), c.expectedBrand);
+    EXPECT_EQ(IsCpuBrandContaining("C"), c.expectedBrand.find('C') != std::string::npos) << highest;
+    EXPECT_EQ(machine().debugOutput.front(), c.expectedBrand) << highest;
     for (uint32_t leaf : machine().cpu.queried) {
       if (leaf >= 0x80000002) {
-        EXPECT_LE(leaf, c.maxLeaf) << "queried a leaf past the highest";
+        EXPECT_LE(leaf, c.maxLeaf) << "queried a leaf past the " << highest;
       }
     }
   }
