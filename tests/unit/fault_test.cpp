@@ -199,8 +199,10 @@ TEST_F(FaultTest, EveryExportSurvivesEachFallibleCallFailingInTurn) {
       const Outcome outcome = e.call();
       const std::string failed =
           machine().failedCalls.empty() ? "nothing" : machine().failedCalls.front();
-      EXPECT_TRUE(outcome.allowed) << e.name << ": call " << k << " (" << failed << ") failed";
-      EXPECT_EQ(Leftovers(), "") << e.name << ": call " << k << " (" << failed << ") failed";
+      const std::string where =
+          std::string(e.name) + ": call " + std::to_string(k) + " (" + failed + ") failed";
+      EXPECT_TRUE(outcome.allowed) << where;
+      EXPECT_EQ(Leftovers(), "") << where;
       if (machine().failedCalls.empty()) {
         // The export made fewer than k + 1 fallible calls: this run failed nothing.
         EXPECT_TRUE(outcome.complete) << e.name << ": with no failure";
