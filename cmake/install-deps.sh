@@ -2,20 +2,23 @@
 # Installs, as root on Debian, whatever building and testing Quoril needs and is still missing,
 # in groups that succeed or fail on their own:
 #   core          CMake, Ninja, g++ with GoogleTest and Google Benchmark, clang with libFuzzer,
-#                 pkg-config
+#                 pkg-config, python3 (the count of passed, failed and skipped tests)
 #   mingw         MinGW-w64 for 32-bit and 64-bit Windows
 #   wine64        Wine for 64-bit programs (amd64 packages only)
-#   wine32        Wine's 32-bit part (the i386 architecture), run through qemu-i386 where the
-#                 kernel runs no 32-bit programs
-#   vm            an emulated machine with a Linux kernel and busybox (optional)
+#   wine32        Wine's 32-bit part (the i386 architecture). Where apt cannot install it (the
+#                 i386 index of one suite out of step with the others, say), its packages are
+#                 downloaded and unpacked into build/wine32-layer instead, never installed here:
+#                 the emulated PC runs them over this machine's root (tests/vm/guest.sh)
+#   vm            the emulated PC: QEMU, a Debian kernel, busybox, and sg3-utils to ask its
+#                 optical drives directly
 #   kit           LLVM's dlltool and readobj, and lld-link, for the Windows development kit's
-#                 import libraries for MSVC and its tests (optional: only `make dist` needs it)
+#                 import libraries for MSVC and its tests (`make dist` and the kit's tests)
 # Packages already present are left alone, so a second run installs nothing. A group that could
-# not be installed is reported at the end and recorded in build/deps-status, which the test
-# scripts read to say which tests they skip and why. Only a missing core group fails the script.
+# not be installed is reported at the end; the tests that need it are then skipped, with the
+# reason, where they would run (and CI=true fails the run). Only a missing core group fails the
+# script.
 set -u
 cd "$(dirname "$0")/.." || exit 1
-status_file=build/deps-status
 
 say() { echo "install-deps: $*" >&2; }
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
@@ -71,23 +74,46 @@ install_group() {
   [ -z "$(missing_of "$@")" ]
 }
 
-# Wine's 32-bit loader is a 32-bit Linux program. Some kernels run no 32-bit programs at all; on
-# those it runs through user-mode emulation of the 32-bit processor, registered for 32-bit ELF
-# programs. Slow, but every 32-bit Windows program then runs as it would elsewhere.
-runs_32bit_wine() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
-set_up_32bit_emulation() {
-  runs_32bit_wine && return 0
-  is_root || { say "wine32: this kernel runs no 32-bit programs; run as root to set up emulation"; return 1; }
-  say "wine32: this kernel runs no 32-bit programs; running them through qemu-i386"
-  install_group wine32 qemu-user-static || return 1
-  binfmt=/proc/sys/fs/binfmt_misc
-  [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt" || return 1
-  if [ ! -e "$binfmt/qemu-i386" ]; then
-    # 32-bit little-endian x86 ELF executables and shared objects.
-    printf '%s\n' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
-      >"$binfmt/register" || return 1
-  fi
-  runs_32bit_wine
+# The 32-bit Wine for the emulated PC, where apt cannot install it here: wine32:i386 and every
+# i386 package it needs, downloaded by apt (which checks them against the signed package lists)
+# and unpacked, not installed. Only the libraries are kept (this machine's own programs stay in
+# charge), under /usr as Debian's merged root has them. Made once per version of wine32.
+wine32_layer=build/wine32-layer
+wine32_candidate() { apt-cache policy wine32:i386 2>/dev/null | sed -n 's/^ *Candidate: //p'; }
+wine32_layer_current() {
+  version=$(wine32_candidate)
+  [ -n "$version" ] && [ "$(cat "$wine32_layer/.version" 2>/dev/null)" = "$version" ]
+}
+make_wine32_layer() {
+  version=$(wine32_candidate)
+  case $version in "" | "(none)") say "wine32: no i386 package list names wine32"; return 1 ;; esac
+  is_root || { say "wine32: run as root to download its packages"; return 1; }
+  say "wine32: apt cannot install wine32:i386 here; unpacking its packages into $wine32_layer"
+  packages=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts \
+    --no-breaks --no-replaces --no-enhances wine32:i386 2>/dev/null | grep '^[a-z0-9].*:i386$' | sort -u)
+  [ -n "$packages" ] || return 1
+  rm -rf build/wine32-debs build/wine32-unpacked "$wine32_layer"
+  mkdir -p build/wine32-debs build/wine32-unpacked
+  # shellcheck disable=SC2086 # one word per package
+  # Downloaded as root into a folder of root's (apt's own download user may not write there).
+  (cd build/wine32-debs && apt_get -o APT::Sandbox::User=root download -qq $packages >&2) ||
+    return 1
+  for deb in build/wine32-debs/*.deb; do dpkg-deb -x "$deb" build/wine32-unpacked || return 1; done
+  mkdir -p "$wine32_layer/usr/lib" "$wine32_layer/etc"
+  for from in build/wine32-unpacked/lib build/wine32-unpacked/usr/lib; do
+    [ -d "$from" ] || continue
+    for entry in i386-linux-gnu ld-linux.so.2 wine; do
+      [ -e "$from/$entry" ] || [ -L "$from/$entry" ] || continue
+      cp -a "$from/$entry" "$wine32_layer/usr/lib/" || return 1
+    done
+  done
+  cp -a build/wine32-unpacked/etc/ld.so.conf.d "$wine32_layer/etc/" || return 1
+  # What the library package's own set-up would do: Wine's 32-bit zlib, marked as a Wine
+  # library, as 64-bit Wine's set-up has made it here too.
+  cp /usr/lib/x86_64-linux-gnu/wine/i386-windows/zlib1.dll \
+    "$wine32_layer/usr/lib/i386-linux-gnu/wine/i386-windows/" || return 1
+  rm -rf build/wine32-debs build/wine32-unpacked
+  echo "$version" >"$wine32_layer/.version"
 }
 
 # One line per group in the status file: NAME=ok, or NAME=missing: PACKAGES.
@@ -114,7 +140,7 @@ run_group() {
 }
 
 run_group core cmake ninja-build g++ make googletest libbenchmark-dev clang libclang-rt-14-dev \
-  pkg-config
+  pkg-config python3
 run_group mingw g++-mingw-w64-i686 binutils-mingw-w64-i686 \
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
 run_group wine64 wine wine64
@@ -124,47 +150,26 @@ if ! installed wine32:i386 && is_root &&
   dpkg --add-architecture i386
   index_state=stale
 fi
-if ! install_group wine32 wine32:i386; then
-  record wine32 "$(missing_of wine32:i386)"
-elif ! set_up_32bit_emulation; then
-  record wine32 "the 32-bit Wine loader does not start on this machine"
-else
+if installed wine32:i386 || wine32_layer_current || install_group wine32 wine32:i386; then
   record wine32 ok
+elif installed wine64 && make_wine32_layer; then
+  record wine32 ok
+else
+  record wine32 "$(missing_of wine32:i386)"
 fi
 
-# The emulated machine for a whole-system test; without it only that test is skipped.
-run_group vm qemu-system-x86 linux-image-amd64 busybox-static
+run_group vm qemu-system-x86 linux-image-amd64 busybox-static sg3-utils
 
 # The development kit: llvm-dlltool-14 writes import libraries that MSVC's linker reads,
 # llvm-readobj-14 reads what the kit's test programs import, lld-link-14 links them for the MSVC ABI.
 run_group kit llvm-14 lld-14
 
-mkdir -p build
-{
-  echo "# What cmake/install-deps.sh could not install; the test scripts read this file."
-  printf '%s' "$report"
-} >"$status_file"
-
 failed=$(printf '%s' "$report" | grep -v '=ok$' || true)
 if [ -n "$failed" ]; then
   say "================================================================================"
-  say "NOT INSTALLED (recorded in $status_file):"
+  say "NOT INSTALLED:"
   printf '%s\n' "$failed" | sed 's/^/install-deps:   /' >&2
-  case "$failed" in
-    *mingw=*) say "  -> the Windows flavours cannot be built" ;;
-  esac
-  case "$failed" in
-    *wine64=*) say "  -> the 64-bit Windows tests under Wine are skipped" ;;
-  esac
-  case "$failed" in
-    *wine32=*) say "  -> the 32-bit Windows tests under Wine are skipped" ;;
-  esac
-  case "$failed" in
-    *vm=*) say "  -> the emulated-machine test is skipped" ;;
-  esac
-  case "$failed" in
-    *kit=*) say "  -> make dist and the development kit's tests cannot run" ;;
-  esac
+  say "  -> the tests that need them are skipped, and name what they miss"
   say "================================================================================"
 fi
 case "$failed" in

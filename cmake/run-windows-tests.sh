@@ -1,48 +1,40 @@
 #!/bin/sh
-# Runs one Windows flavour's tests: the DLL's tables and the host tool (preset win32 or win64),
-# then the unit and integration tests (win32-test or win64-test), which run under Wine.
-#   run-windows-tests.sh win32|win64 [--all]
+# Runs one Windows flavour's tests on this machine: the DLL's tables and the host tool (preset
+# win32 or win64), then the unit and integration tests (win32-test or win64-test), under Wine.
+#   run-windows-tests.sh win32|win64
 #
-# Tests that run under Wine are skipped, loudly and by name, where that flavour's Wine is not
-# installed (see build/deps-status). 64-bit programs run at full speed under 64-bit Wine on every
-# x86-64 machine, so win64 runs everything wherever its Wine is installed.
-#
-# Where the kernel runs no 32-bit programs, Wine's 32-bit loader runs through qemu-i386 user-mode
-# emulation (set up by install-deps.sh). There every 32-bit Windows program takes minutes to start
-# and Wine itself fails to start now and then, so a run of them neither fits a bounded test run
-# nor says anything reliable about Quoril. Without --all such a machine skips the 32-bit tests
-# that run under Wine and says so; `make test-wine` runs them regardless.
+# Where the flavour's programs run was decided when its trees were configured (wine.env, see
+# cmake/QuorilWine.cmake):
+#   here   every test, but those that ask the emulated PC's drives (label drives: make test-guest);
+#   guest  the tests that need no Wine; make test-guest runs the others in the emulated PC;
+#   skip   the tests that need no Wine; the others are recorded as skipped, with the reason.
 set -u
 cd "$(dirname "$0")/.." || exit 1
-. cmake/wine-status.sh
+. cmake/test-lib.sh
 flavour=${1:-}
 case "$flavour" in
   win32 | win64) ;;
-  *) echo "usage: $0 win32|win64 [--all]" >&2; exit 2 ;;
+  *) echo "usage: $0 win32|win64" >&2; exit 2 ;;
 esac
-all=no
-[ "${2:-}" = "--all" ] && all=yes
-jobs="${CTEST_JOBS:-2}"
-
-reason=$(wine_unavailable "$flavour")
-if [ -z "$reason" ] && [ "$flavour" = win32 ] && [ "$all" = no ] && runs_32bit_emulated; then
-  reason="32-bit programs run only under emulation on this kernel (make test-wine runs them)"
-fi
+wine_decision "build/$flavour" || exit 1
+eval "place=\$${flavour}_place reason=\$${flavour}_reason installable=\$${flavour}_installable"
 
 status=0
-if [ -n "$reason" ]; then
-  ctest --preset "$flavour" -j "$jobs" -LE wine || status=1
-  {
-    echo "================================================================================"
-    echo "run-windows-tests: SKIPPED the $flavour tests that run under Wine: $reason"
-    for preset in "$flavour" "$flavour-test"; do
-      ctest --preset "$preset" -N -L wine | sed -n 's/^ *Test *#[0-9]*: /  skipped: /p'
-    done
-    echo "================================================================================"
-  } >&2
-else
-  ctest --preset "$flavour" -j "$jobs" || status=1
-  ctest --preset "$flavour-test" -j "$jobs" || status=1
-  cmake/wine-run.sh --stop
-fi
+case $place in
+  here)
+    run_ctest "$flavour" "build/$flavour" || status=1
+    run_ctest "$flavour-test" "build/$flavour-test" -LE drives || status=1
+    cmake/wine-run.sh --stop
+    ;;
+  guest)
+    run_ctest "$flavour" "build/$flavour" -LE wine || status=1
+    echo "run-windows-tests: the $flavour tests under Wine run in the emulated PC ($reason):" \
+         "make test-guest"
+    ;;
+  *)
+    run_ctest "$flavour" "build/$flavour" -LE wine || status=1
+    record_skips "build/$flavour" "$installable" "$reason" -L wine
+    record_skips "build/$flavour-test" "$installable" "$reason" -LE drives
+    ;;
+esac
 exit "$status"

@@ -59,45 +59,67 @@ else
 fi
 if [ ! -x "$loader" ]; then
   echo "wine-run: $loader is not installed: no $arch Wine on this machine" \
-       "(see build/deps-status)" >&2
+       "(make deps as root installs it)" >&2
   exit 127
 fi
 
+# Makes each letter from D: on that QUORIL_WINE_CDROMS names a device for a CD-ROM drive with
+# that raw device, through which Wine carries SCSI pass-through requests to the drive; without
+# it, D: alone, backed by the folder build/wine-cdrom: a drive to find but none to ask. The drive
+# type lives in the prefix's registry, written here while no server runs.
+configure_drives() {
+  dosdevices=$WINEPREFIX/dosdevices
+  mkdir -p "$root/build/wine-cdrom" "$dosdevices"
+  for letter in d e f g h i j k l m n o p q r s t u v w x y; do
+    rm -f "$dosdevices/$letter:" "$dosdevices/$letter::"
+  done
+  values=""
+  set -- ${QUORIL_WINE_CDROMS:-folder}
+  for letter in d e f g h i j k l m n o p q r s t u v w x y; do
+    [ $# -gt 0 ] || break
+    ln -s "$root/build/wine-cdrom" "$dosdevices/$letter:"
+    [ "$1" = folder ] || ln -s "$1" "$dosdevices/$letter::"
+    values="$values\"$letter:\"=\"cdrom\"
+"
+    shift
+  done
+  registry=$WINEPREFIX/system.reg
+  awk -v values="$values" -v stamp="$(date +%s)" '
+    index($0, "[Software\\\\Wine\\\\Drives]") == 1 { skipping = 1; next }
+    skipping && $0 == "" { skipping = 0; next }
+    !skipping { print }
+    END { printf "\n[Software\\\\Wine\\\\Drives] %s\n%s", stamp, values }
+  ' "$registry" >"$registry.new" && mv "$registry.new" "$registry"
+}
+
 (
   flock 9
-  # The marker holds the version of the prefix's set-up; a prefix made by an older version of
-  # this script (an empty marker) is brought up to date, a missing one is made from scratch.
-  #   2: drive D: is a CD-ROM drive, backed by the folder build/wine-cdrom, so that the optical
-  #      drive questions have a drive to find (the drive type lives in the prefix's registry).
+  # The marker holds the prefix's set-up: its version, then the drives it was made for. A
+  # prefix set up otherwise is brought up to date, a missing one is made from scratch.
+  #   3: drive D: on are CD-ROM drives (configure_drives).
   marker="$WINEPREFIX/.quoril-ready"
-  version=2
-  if [ "$(cat "$marker" 2>/dev/null || true)" != "$version" ]; then
-    if [ ! -f "$marker" ]; then
+  setup="3 ${QUORIL_WINE_CDROMS:-folder}"
+  if [ "$(cat "$marker" 2>/dev/null || true)" != "$setup" ]; then
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
       echo "wine-run: creating the Wine prefix $WINEPREFIX (slow the first time)" >&2
       "$loader" wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
-      wineserver -k 2>/dev/null 9>&- || true
-      : >"$marker"
     fi
-    echo "wine-run: making drive D: of $WINEPREFIX a CD-ROM drive" >&2
-    # A server left running by an earlier run (started with -p) would never end by itself.
+    # A server left running (started with -p, it would never end by itself) is ended, which
+    # writes the registry out, before the registry is changed underneath it.
     wineserver -k 2>/dev/null 9>&- || true
-    mkdir -p "$root/build/wine-cdrom" "$WINEPREFIX/dosdevices"
-    ln -sfn "$root/build/wine-cdrom" "$WINEPREFIX/dosdevices/d:"
-    if "$loader" reg add 'HKLM\Software\Wine\Drives' /v 'd:' /t REG_SZ /d cdrom /f \
-        </dev/null >/dev/null 2>&1 9>&-; then
-      # The server writes the registry out as it ends by itself, shortly after the last
-      # program; the drive type is read when the prefix's services next start.
-      wineserver -w 2>/dev/null 9>&- || true
-      echo "$version" >"$marker"
+    wineserver -w 2>/dev/null 9>&- || true
+    if [ -f "$WINEPREFIX/system.reg" ]; then
+      echo "wine-run: setting up the CD-ROM drives of $WINEPREFIX" >&2
+      configure_drives
+      echo "$setup" >"$marker"
     else
-      wineserver -k 2>/dev/null 9>&- || true
-      echo "wine-run: could not set the drive type of D:; the next run tries again" >&2
+      echo "wine-run: Wine could not create $WINEPREFIX" >&2
     fi
   fi
-  # Every new Wine session boots the prefix's services first, which takes minutes where 32-bit
-  # programs run under emulation. One server kept alive across programs (ended by --stop) boots
-  # once for a whole run of tests. It fails harmlessly when a server is already running. Neither
-  # it nor the prefix's first processes may inherit the lock, or it would never be released.
+  # Every new Wine session boots the prefix's services first, which takes a while (minutes in
+  # the emulated PC). One server kept alive across programs (ended by --stop) boots once for a
+  # whole run of tests. It fails harmlessly when a server is already running. Neither it nor the
+  # prefix's first processes may inherit the lock, or it would never be released.
   wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
 ) 9>"$WINEPREFIX.lock"
 

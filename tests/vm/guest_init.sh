@@ -1,78 +1,60 @@
 #!/bin/busybox sh
-# The emulated machine's first and only process: loads the drivers for its optical drives, runs
-# quoril-info --json, writes what it answered and what the machine's own sysfs says to the
-# second serial port (the first is the kernel's console), and powers the machine off.
-#
-# Every line for the host starts with "@@"; a fact is "@@fact NAME=[VALUE]", the brackets
-# keeping the blanks at either end of a value.
-/bin/busybox mkdir -p /proc /sys /dev /tmp /sbin /usr/bin /usr/sbin
+# The emulated PC's first process (guest.sh puts it into the initial RAM disk): builds the guest's
+# root from the host's root file system (read-only, shared as "host"), an optional layer over it
+# ("layer") and a memory-backed upper layer that takes every write, mounts the host's build/
+# folder (shared writable as "build") at its own path, loads the optical drives' drivers, runs the
+# job as root in that root, and powers the PC off. The job's output and exit status go into the
+# job's folder: JOB.out and JOB.status beside the job JOB.
+/bin/busybox mkdir -p /proc /sys /dev /sbin /usr/bin /usr/sbin /host /layer /rw /root
 /bin/busybox --install -s
 export PATH=/bin:/sbin:/usr/bin:/usr/sbin
 mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
-mount -t tmpfs tmpfs /tmp
+while read -r module; do insmod "/modules/$module"; done </modules.list
 
-report=/tmp/report
-fact() { printf '@@fact %s=[%s]\n' "$1" "$2" >>"$report"; }
-note() { echo "@@note $*" >>"$report"; }
+setting() { sed -n "s/.*quoril\.$1=\([^ ]*\).*/\1/p" /proc/cmdline; }
+build=$(setting build)
+job=$(setting job)
+drives=$(setting drives)
+# The shares read in place may be cached freely: nothing changes them while the guest runs, and
+# Wine maps programs straight from their files only where the cache allows it.
+share="trans=virtio,version=9p2000.L,msize=262144"
+mount -t 9p -o "$share,ro,cache=loose" host /host
+lower=/host
+if [ -n "$(setting layer)" ]; then
+  mount -t 9p -o "$share,ro,cache=loose" layer /layer
+  lower=/layer:/host
+fi
+mount -t tmpfs -o size=90% tmpfs /rw
+mkdir -p /rw/upper /rw/work
+mount -t overlay overlay -o "lowerdir=$lower,upperdir=/rw/upper,workdir=/rw/work" /root
+mount -t 9p -o "$share,cache=loose" build "/root$build"
+for folder in proc sys dev; do mount --bind "/$folder" "/root/$folder"; done
+mount -t tmpfs tmpfs /root/tmp
+mount -t tmpfs tmpfs /root/run
 
-# Dependencies come first in the list the host made.
-while read -r module; do
-  insmod "/lib/modules/$module" 2>>"$report" || note "insmod $module failed"
-done </modules.list
-
-# The drive controllers probe in the background: wait, within bounds, for every drive the host
-# attached and its device node.
-expected=$(cat /expected-drives)
-tries=0
-while [ "$tries" -lt 600 ]; do
-  found=0
-  for block in /sys/block/sr*; do
-    [ -e "$block" ] && [ -e "/dev/${block##*/}" ] && found=$((found + 1))
+{
+  # A layer of libraries brings its own search paths; the drivers come from the host's root.
+  chroot /root ldconfig
+  chroot /root modprobe -a ata_piix virtio_scsi sr_mod
+  # The controllers probe in the background: wait, within bounds, for every drive and its node.
+  tries=0
+  while [ "$tries" -lt 300 ]; do
+    found=0
+    for block in /sys/block/sr*; do
+      [ -e "$block" ] && [ -e "/dev/${block##*/}" ] && found=$((found + 1))
+    done
+    [ "$found" -ge "$drives" ] && break
+    sleep 0.1
+    tries=$((tries + 1))
   done
-  [ "$found" -ge "$expected" ] && break
-  sleep 0.1
-  tries=$((tries + 1))
-done
-note "optical drives ready after $tries tenths of a second: $found of $expected"
-
-echo "@@json-begin" >>"$report"
-/opt/quoril/quoril-info --json >>"$report" 2>/tmp/stderr
-status=$?
-echo "@@json-end" >>"$report"
-fact exit_status "$status"
-fact stderr "$(tr '\n' ' ' </tmp/stderr)"
-
-fact board_name "$(cat /sys/class/dmi/id/board_name)"
-fact board_vendor "$(cat /sys/class/dmi/id/board_vendor)"
-fact cpu_model "$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)"
-drives=""
-for block in /sys/block/sr*; do
-  [ -e "$block" ] || continue
-  name=${block##*/}
-  drives="$drives $name"
-  fact "$name.vendor" "$(cat "$block/device/vendor")"
-  fact "$name.model" "$(cat "$block/device/model")"
-done
-fact drives "${drives# }"
-displays=""
-for device in /sys/bus/pci/devices/*; do
-  case $(cat "$device/class") in
-    0x03*)
-      address=${device##*/}
-      displays="$displays $address"
-      for attribute in vendor device subsystem_vendor; do
-        fact "$address.$attribute" "$(cat "$device/$attribute")"
-      done
-      ;;
-  esac
-done
-fact displays "${displays# }"
-echo "@@done" >>"$report"
-
-stty -F /dev/ttyS1 raw -echo 2>/dev/null
-cat "$report" >/dev/ttyS1
-# The port sends on by itself after the write returns; give it time before the power goes.
-sleep 1
+  [ "$found" -ge "$drives" ] || echo "guest: only $found of $drives optical drives appeared"
+  chroot /root /bin/sh "$job"
+  echo $? >"/root$job.status.new"
+} >"/root$job.out" 2>&1
+sync
+mv "/root$job.status.new" "/root$job.status"
+sync
+umount "/root$build"
 poweroff -f
