@@ -11,7 +11,7 @@ if(NOT status EQUAL 0 OR NOT dump MATCHES "Disassembly of section")
 endif()
 
 # What each row finds, then the instruction as objdump spells it: a mnemonic, after any prefix,
-# or (for registers) an operand. The processor that first had it is in brackets.
+# or (for registers) an operand. The processor that first had it is in parentheses.
 set(newer_than_386
   "CMOV (Pentium Pro)"                  "cmov[a-z]+"
   "FCMOV (Pentium Pro)"                 "fcmov[a-z]+"
@@ -32,25 +32,20 @@ string(REGEX REPLACE "\n([ ]*[0-9a-f]+):\t([^\n]*)" "\n\\1:\t \\2 " dump "${dump
 string(REPLACE "\t" " " dump "${dump}")
 string(REGEX MATCHALL "\n[ ]*[0-9a-f]+: [^\n]*" instructions "${dump}")
 list(LENGTH instructions instruction_count)
+if(instruction_count LESS 100)
+  message(FATAL_ERROR "${DLL}: only ${instruction_count} instructions disassembled: "
+                      "the dump's format was not understood")
+endif()
 
 set(failures "")
-list(LENGTH newer_than_386 cells)
-math(EXPR last "${cells} - 1")
-foreach(index RANGE 0 ${last} 2)
-  math(EXPR pattern_index "${index} + 1")
-  list(GET newer_than_386 ${index} what)
-  list(GET newer_than_386 ${pattern_index} pattern)
+while(newer_than_386)
+  list(POP_FRONT newer_than_386 what pattern)
   string(REGEX MATCHALL "\n[ ]*[0-9a-f]+: [^\n]* (${pattern}) [^\n]*" found "${dump}")
   foreach(line IN LISTS found)
     string(REGEX MATCH "([0-9a-f]+): +([^\n]*[^ \n])" line "${line}")
     string(APPEND failures "  ${what} at 0x${CMAKE_MATCH_1}: ${CMAKE_MATCH_2}\n")
   endforeach()
-endforeach()
-
-if(instruction_count LESS 100)
-  message(FATAL_ERROR "${DLL}: only ${instruction_count} instructions disassembled: "
-                      "the dump's format was not understood")
-endif()
+endwhile()
 if(failures)
   message(FATAL_ERROR "${DLL} has instructions a 386 lacks:\n${failures}")
 endif()
