@@ -206,6 +206,8 @@ static_assert(sizeof(ScsiPassThroughDirect) == 44);
 bool GetVersionExA(OsVersionInfoA* info);
 
 // GetVersion: major version in bits 0-7, minor in 8-15; bit 31 set on the 95/98/ME family.
+// It and the three event calls below serve the ASPI channel alone, so the Windows layer defines
+// them only in 32-bit builds.
 uint32_t GetVersion();
 
 // GetDriveTypeA for a root path such as "D:\": kDriveCdrom for an optical drive,

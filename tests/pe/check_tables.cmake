@@ -10,7 +10,9 @@ cmake_minimum_required(VERSION 3.25)
 #  - no thread-local storage directory: Windows 95 and NT 4 do not set up static thread-local
 #    data for a library loaded at run time, and nothing of the library needs any;
 #  - imports only from KERNEL32.DLL, and only functions on the allow-list, each of which exists
-#    on all of those systems. A new import fails here until it has been checked and added.
+#    on all of those systems. A new import fails here until it has been checked and added. The
+#    64-bit DLL imports exactly the list's functions not marked "x86 only", so one it no longer
+#    calls fails too;
 #  - no section that a language runtime would need to run at load or unload (.CRT, .ctors,
 #    .dtors, .tls) or to unwind (.eh_frame): the library carries no runtime, so nothing would
 #    ever run them;
@@ -111,9 +113,19 @@ if(NOT imports)
 endif()
 file(STRINGS ${ALLOWED_IMPORTS} allowed REGEX "^[A-Z0-9]+\\.DLL![A-Za-z0-9_]+")
 foreach(entry IN LISTS allowed)
+  if(ARCH STREQUAL "x86-64" AND entry MATCHES "^[^ \t]+[ \t]+x86 only:")
+    continue()
+  endif()
   string(REGEX REPLACE "[ \t].*$" "" entry "${entry}")
   list(APPEND allowed_names "${entry}")
 endforeach()
+if(ARCH STREQUAL "x86-64" AND NOT IMPORTS_ONLY)
+  foreach(name IN LISTS allowed_names)
+    if(NOT name IN_LIST imports)
+      fail("does not import ${name}: take it off the allow-list or mark it \"x86 only\"")
+    endif()
+  endforeach()
+endif()
 foreach(import IN LISTS imports)
   if(NOT import MATCHES "^KERNEL32\\.DLL!")
     fail("import ${import} is not from KERNEL32.DLL")

@@ -39,16 +39,20 @@ extern "C" __declspec(dllexport) int QuorilPlatformProbe(int reach) {
   platform::OsVersionInfoA version;
   version.dwOSVersionInfoSize = platform::kOsVersionInfoASize;
   sum += platform::GetVersionExA(&version) ? 1 : 0;
-  sum += static_cast<int>(platform::GetVersion() + platform::GetDriveTypeA("D:\\"));
+  sum += static_cast<int>(platform::GetDriveTypeA("D:\\"));
   const platform::Handle volume = platform::CreateFileA(
       "\\\\.\\D:", platform::kGenericRead, 0, nullptr, platform::kOpenExisting, 0, nullptr);
   uint32_t returned = 0;
   sum += platform::DeviceIoControl(volume, 0, nullptr, 0, nullptr, 0, &returned, nullptr) ? 1 : 0;
   platform::CloseHandle(volume);
+#if !defined(_WIN64)
+  // The ASPI channel's calls, which the 64-bit platform layer does not have.
+  sum += static_cast<int>(platform::GetVersion());
   const platform::Handle event = platform::CreateEventA(nullptr, true, false, nullptr);
   sum += platform::ResetEvent(event) ? 1 : 0;
   sum += static_cast<int>(platform::WaitForSingleObject(event, 0));
   platform::CloseHandle(event);
+#endif
   const platform::Module library = platform::LoadLibraryA("WNASPI32");
   sum += platform::GetProcAddress(library, "SendASPI32Command") != nullptr ? 1 : 0;
   platform::FreeLibrary(library);

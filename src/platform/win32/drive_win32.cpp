@@ -33,8 +33,6 @@ bool GetVersionExA(OsVersionInfoA* info) {
   return true;
 }
 
-uint32_t GetVersion() { return ::GetVersion(); }
-
 uint32_t GetDriveTypeA(const char* rootPathName) { return ::GetDriveTypeA(rootPathName); }
 
 Handle CreateFileA(const char* fileName, uint32_t desiredAccess, uint32_t shareMode,
@@ -58,6 +56,11 @@ bool DeviceIoControl(Handle device, uint32_t ioControlCode, void* inBuffer, uint
 
 bool CloseHandle(Handle object) { return ::CloseHandle(object) != FALSE; }
 
+#if !defined(_WIN64)
+// Only the ASPI channel calls these, and only 32-bit builds have that channel: in a 64-bit build
+// they would be linked in with the rest of this file, and import their functions, for nothing.
+uint32_t GetVersion() { return ::GetVersion(); }
+
 Handle CreateEventA(void* securityAttributes, bool manualReset, bool initialState,
                     const char* name) {
   return ::CreateEventA(static_cast<LPSECURITY_ATTRIBUTES>(securityAttributes), manualReset,
@@ -69,6 +72,7 @@ bool ResetEvent(Handle event) { return ::ResetEvent(event) != FALSE; }
 uint32_t WaitForSingleObject(Handle object, uint32_t milliseconds) {
   return ::WaitForSingleObject(object, milliseconds);
 }
+#endif
 
 Module LoadLibraryA(const char* fileName) { return ::LoadLibraryA(fileName); }
 
