@@ -10,6 +10,7 @@
 #   vm            an emulated machine with a Linux kernel and busybox (optional)
 #   kit           LLVM's dlltool and readobj, and lld-link, for the Windows development kit's
 #                 import libraries for MSVC and its tests (optional: only `make dist` needs it)
+#   bindings      Mono, Free Pascal, Python's venv, setuptools and wheel for the language bindings
 # Packages already present are left alone, so a second run installs nothing. A group that could
 # not be installed is reported at the end and recorded in build/deps-status, which the test
 # scripts read to say which tests they skip and why. Only a missing core group fails the script.
@@ -138,6 +139,7 @@ run_group vm qemu-system-x86 linux-image-amd64 busybox-static
 # The development kit: llvm-dlltool-14 writes import libraries that MSVC's linker reads,
 # llvm-readobj-14 reads what the kit's test programs import, lld-link-14 links them for the MSVC ABI.
 run_group kit llvm-14 lld-14
+run_group bindings mono-mcs mono-runtime fp-compiler fp-units-rtl python3-venv python3-setuptools python3-wheel
 
 mkdir -p build
 {
