@@ -33,6 +33,18 @@ endforeach()
 # empty: a machine without board data, optical drives or display adapters.
 file(MAKE_DIRECTORY ${OUTPUT}/empty)
 
+# ten-drives: as many captions as the list holds, each longer than the 255 units the list keeps
+# of it, so that the whole list needs more than the library's smallest buffer.
+string(REPEAT "x" 260 padding)
+set(captions "")
+foreach(index RANGE 9)
+  file(WRITE ${OUTPUT}/ten-drives/block/sr${index}/device/vendor "QUORIL\n")
+  file(WRITE ${OUTPUT}/ten-drives/block/sr${index}/device/model "${index} ${padding}\n")
+  string(SUBSTRING "QUORIL ${index} ${padding}" 0 255 caption)
+  list(APPEND captions ${caption})
+endforeach()
+list(JOIN captions "|" captions)
+
 set(long_text "0123456789012345678901234567890123456789012345678") # past any 48-byte brand
 set(answers
   "machine\tBoardProduct\t\tCarte mère Ω-7"
@@ -58,7 +70,9 @@ set(answers
   "empty\tOpticalDriveCaptions\t\t[]"
   "empty\tDriveCaption\tD:\t~"
   "empty\tDisplayAdapterSubsystemVendor\t0\t~"
-  "empty\tDisplayAdapterSubsystemVendors\t\t[]")
+  "empty\tDisplayAdapterSubsystemVendors\t\t[]"
+  "ten-drives\tOpticalDriveCaptions\t\t[${captions}]"
+  "ten-drives\tDriveCaption\tM:\t${caption}")
 # The Blu-ray question goes to the machine's own drive nodes, which no tree replaces: its answer
 # is known only on a machine without any.
 file(GLOB optical_nodes /dev/sr[0-9]*)
