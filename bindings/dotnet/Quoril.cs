@@ -35,9 +35,10 @@ namespace Quoril
                    CharSet = CharSet.Unicode)]
         public static extern int fnGetPID([In, Out] char[] product);
 
-        [DllImport(Library, EntryPoint = "fnGetWMIInfo", CallingConvention = CallingConvention.Cdecl,
-                   CharSet = CharSet.Unicode)]
-        public static extern int fnGetWMIInfo([In, Out] char[] product, [In, Out] char[] manufacturer);
+        [DllImport(Library, EntryPoint = "fnGetWMIInfo",
+                   CallingConvention = CallingConvention.Cdecl, CharSet = CharSet.Unicode)]
+        public static extern int fnGetWMIInfo([In, Out] char[] product,
+                                              [In, Out] char[] manufacturer);
 
         [DllImport(Library, EntryPoint = "fnGetBaseBoardPorductA",
                    CallingConvention = CallingConvention.Cdecl)]
@@ -94,7 +95,8 @@ namespace Quoril
         const int CaptionUnits = 256;
         const int VendorBytes = 5;
 
-        /// <summary>The system board's product; null when there is none or the query failed.</summary>
+        /// <summary>The system board's product; null when there is none or the query failed.
+        /// </summary>
         public static string BoardProduct()
         {
             return OnSingleThreadedApartment(() => {
@@ -124,28 +126,27 @@ namespace Quoril
                 var buffer = new char[CaptionListUnits];
                 if (Native.fnListDriverCaption(buffer, buffer.Length) != 1) return null;
                 string list = new string(buffer, 0, Length(buffer));
-                var captions = new List<string>();
-                for (int start = 0, end; (end = list.IndexOf("\r\n", start, StringComparison.Ordinal)) >= 0;
-                     start = end + 2) {
-                    captions.Add(list.Substring(start, end - start));
-                }
-                return (IReadOnlyList<string>)captions.AsReadOnly();
+                // Every caption is followed by "\r\n", so the last piece is always empty.
+                string[] captions = list.Split(new[] { "\r\n" }, StringSplitOptions.None);
+                Array.Resize(ref captions, captions.Length - 1);
+                return Array.AsReadOnly(captions);
             });
         }
 
         /// <summary>
-        /// The caption of the first optical drive whose name ("D:") occurs in <paramref name="drive"/>,
-        /// letter case aside; null when there is none.
+        /// The caption of the first optical drive whose name ("D:") occurs in
+        /// <paramref name="drive"/>, letter case aside; null when there is none.
         /// </summary>
         public static string DriveCaption(string drive)
         {
             RefuseNul(drive, nameof(drive));
             var caption = new char[CaptionUnits];
-            return Native.fnGetDriveCaptionW(drive, caption, caption.Length) == 1 ? TextOrNull(caption)
-                                                                                  : null;
+            if (Native.fnGetDriveCaptionW(drive, caption, caption.Length) != 1) return null;
+            return TextOrNull(caption);
         }
 
-        /// <summary>Whether the processor's brand string contains <paramref name="text"/> (UTF-8, case-sensitive).</summary>
+        /// <summary>Whether the processor's brand string contains <paramref name="text"/>, as UTF-8
+        /// bytes, letter case counting.</summary>
         public static bool CpuBrandContains(string text)
         {
             RefuseNul(text, nameof(text));
@@ -154,8 +155,8 @@ namespace Quoril
         }
 
         /// <summary>
-        /// The PCI subsystem vendor of display adapter <paramref name="index"/> (four characters, or
-        /// empty when its identifier has none); null past the last adapter.
+        /// The PCI subsystem vendor of display adapter <paramref name="index"/> (four characters,
+        /// or empty when its identifier has none); null past the last adapter.
         /// </summary>
         public static string DisplayAdapterSubsystemVendor(int index)
         {
@@ -165,7 +166,8 @@ namespace Quoril
             return Encoding.ASCII.GetString(vendor, 0, length < 0 ? vendor.Length : length);
         }
 
-        /// <summary>The subsystem vendor of every display adapter, in the library's order.</summary>
+        /// <summary>The subsystem vendor of every display adapter, in the library's order.
+        /// </summary>
         public static IReadOnlyList<string> DisplayAdapterSubsystemVendors()
         {
             var vendors = new List<string>();
@@ -177,7 +179,8 @@ namespace Quoril
             return vendors.AsReadOnly();
         }
 
-        /// <summary>Whether some optical drive reads Blu-ray media. Blocks while each drive answers.</summary>
+        /// <summary>Whether some optical drive reads Blu-ray media. Blocks while each drive
+        /// answers.</summary>
         public static bool HasBluRayDrive()
         {
             return Native.hasBDOdd() == 1;
@@ -217,7 +220,9 @@ namespace Quoril
         static void RefuseNul(string text, string name)
         {
             if (text == null) throw new ArgumentNullException(name);
-            if (text.IndexOf('\0') >= 0) throw new ArgumentException("text holds a zero character", name);
+            if (text.IndexOf('\0') >= 0) {
+                throw new ArgumentException("text holds a zero character", name);
+            }
         }
 
         static int Length(char[] buffer)
