@@ -5,6 +5,11 @@ kinds (void, int32, narrow or wide text).   declarations.py HEADER BINDINGS_FOLD
 import re
 import sys
 
+# Each binding's type names, by kind.
+KINDS = {"void": "void", "None": "void", "int": "int32", "c_int32": "int32", "Int32": "int32",
+         "byte[]": "narrow", "c_char_p": "narrow", "NARROW": "narrow", "PAnsiChar": "narrow",
+         "char[]": "wide", "string": "wide", "WIDE": "wide", "PWideChar": "wide"}
+
 
 def c_kind(declaration):
     text = re.sub(r"\bconst\b", "", declaration).strip()
@@ -23,13 +28,10 @@ def header(path):
         arguments = [] if arguments.strip() == "void" else arguments.split(",")
         found[name] = (c_kind(result), tuple(map(c_kind, arguments)))
     decorated = re.findall(r'#define QUORIL_FNGETSVID_SYMBOL "([^"]+)"', text)
-    if len(found) != 9 or len(decorated) != 2:
-        raise ValueError("%d exports and %d decorated names in %s" % (len(found), len(decorated), path))
     return dict(found, **{name: found["fnGetSVID"] for name in decorated})
 
 
 def csharp(text):
-    kinds = {"void": "void", "int": "int32", "byte[]": "narrow", "char[]": "wide", "string": "wide"}
     pattern = r"\[DllImport\(([^\]]*)\)\]\s*(?:public\s+)?static\s+extern\s+([\w\[\]]+)\s+(\w+)\((.*?)\);"
     for attribute, result, method, arguments in re.findall(pattern, text, re.S):
         entry = re.search(r'EntryPoint\s*=\s*"([^"]+)"', attribute)
@@ -37,28 +39,25 @@ def csharp(text):
         # Commas inside an attribute ([In, Out]) separate no arguments.
         for argument in filter(None, map(str.strip, re.split(r",(?![^\[]*\])", arguments))):
             marshal = re.match(r"(\s*\[[^\]]+\])*", argument).group(0)
-            kind = kinds[argument[len(marshal):].split()[0]]
+            kind = KINDS[argument[len(marshal):].split()[0]]
             # .NET passes char arrays and strings as 16-bit units only when told so.
             if kind == "wide" and "CharSet.Unicode" not in attribute and "LPWStr" not in marshal:
                 raise ValueError("%s passes wide text without CharSet.Unicode" % name)
             argument_kinds.append(kind)
         if "CallingConvention.Cdecl" in attribute:
-            yield name, (kinds[result], tuple(argument_kinds))
+            yield name, (KINDS[result], tuple(argument_kinds))
 
 
 def python(text):
-    kinds = {"None": "void", "c_int32": "int32", "c_char_p": "narrow", "NARROW": "narrow",
-             "WIDE": "wide"}
     svid_names = re.findall(r'SVID_NAME = "([^"]+)"', text)
     for name, result, arguments in re.findall(r'_declare\(("[^"]+"|SVID_NAME), (\w+)((?:, \w+)*)\)',
                                               text):
-        signature = (kinds[result], tuple(kinds[a] for a in arguments.split(", ")[1:]))
+        signature = (KINDS[result], tuple(KINDS[a] for a in arguments.split(", ")[1:]))
         for exported in svid_names if name == "SVID_NAME" else [name.strip('"')]:
             yield exported, signature
 
 
 def pascal(text):
-    kinds = {"Int32": "int32", "PAnsiChar": "narrow", "PWideChar": "wide"}
     constants = {}
     for constant, value in re.findall(r"(\w+) = '([^']*)';", text):
         constants.setdefault(constant, []).append(value)
@@ -67,8 +66,8 @@ def pascal(text):
     for routine, arguments, result, name in re.findall(pattern, text):
         argument_kinds = []
         for names, type_name in re.findall(r"([\w\s,]+):\s*(\w+)", arguments):
-            argument_kinds += [kinds[type_name]] * len(names.split(","))
-        signature = ("void" if routine == "procedure" else kinds[result], tuple(argument_kinds))
+            argument_kinds += [KINDS[type_name]] * len(names.split(","))
+        signature = ("void" if routine == "procedure" else KINDS[result], tuple(argument_kinds))
         for exported in [name.strip("'")] if name.startswith("'") else constants[name]:
             yield exported, signature
 
@@ -81,12 +80,11 @@ def main(header_path, folder):
         try:
             declared = dict(read(open("%s/%s" % (folder, path), encoding="utf-8").read()))
         except (ValueError, KeyError) as problem:
-            failures.append("%s: %r" % (path, problem))
-            continue
-        for name in sorted(set(expected) | set(declared)):
-            if declared.get(name) != expected.get(name):
-                failures.append("%s declares %s as %s, the header as %s"
-                                % (path, name, declared.get(name), expected.get(name)))
+            declared = {"?": repr(problem)}
+        failures += ["%s declares %s as %s, the header as %s"
+                     % (path, name, declared.get(name), expected.get(name))
+                     for name in sorted(set(expected) | set(declared))
+                     if declared.get(name) != expected.get(name)]
     for failure in failures:
         print("FAILED " + failure)
     print("%d exported names in 3 bindings: %d failed" % (len(expected), len(failures)))

@@ -9,27 +9,20 @@ uses
 
 function Show(const Text: UnicodeString): UnicodeString; overload;
 begin
-  Result := Text;
-  if Text = '' then
-    Result := '~';
+  if Text = '' then Result := '~' else Result := Text;
 end;
 
 function Show(const List: TQuorilStrings): UnicodeString; overload;
 var
-  I: Integer;
+  Item: UnicodeString;
 begin
   Result := '';
-  for I := 0 to High(List) do
-    Result := Result + '|' + List[I];
-  Result := '[' + Copy(Result, 2, Length(Result)) + ']';
+  for Item in List do Result := Result + '|' + Item;
+  Result := '[' + Copy(Result, 2, MaxInt) + ']';
 end;
 
-function Show(Answer: Boolean): UnicodeString; overload;
-begin
-  Result := 'false';
-  if Answer then
-    Result := 'true';
-end;
+const
+  Shown: array[Boolean] of UnicodeString = ('false', 'true');
 
 function Answer(const Call: string; const Argument: UnicodeString): UnicodeString;
 begin
@@ -43,13 +36,13 @@ begin
   else if Call = 'DriveCaption' then
     Result := Show(DriveCaption(Argument))
   else if Call = 'CpuBrandContains' then
-    Result := Show(CpuBrandContains(Argument))
+    Result := Shown[CpuBrandContains(Argument)]
   else if Call = 'DisplayAdapterSubsystemVendor' then
     Result := Show(DisplayAdapterSubsystemVendor(StrToInt(UTF8Encode(Argument))))
   else if Call = 'DisplayAdapterSubsystemVendors' then
     Result := Show(DisplayAdapterSubsystemVendors)
   else if Call = 'HasBluRayDrive' then
-    Result := Show(HasBluRayDrive)
+    Result := Shown[HasBluRayDrive]
   else
     raise Exception.Create('unknown call ' + Call);
 end;

@@ -1,23 +1,17 @@
-# One step of the bindings' tests, taken as a user of each binding would take it:
-#   cmake -DSTEP=<step> -DWORK=<scratch folder> -DTREES=<trees.cmake's folder> -DPYTHON=<python3>
-#         <the step's arguments> -P run.cmake
-#   declarations -DHEADER= -DBINDINGS=    packages -DVERSION= -DNUPKG= -DLIBRARIES= -DWHEELS=
-#   dotnet -DNUPKG=: built by mcs from the Quoril.cs unpacked from the package, run by mono
-#                    beside the package's libquoril.so
-#   python -DWHEEL=: the wheel installed by pip, without an index, into a fresh virtual
-#                    environment of Debian's Python
-#   pascal -DBINDINGS= -DLIBRARY_DIR=: built by fpc, linked against the release libquoril.so
-# Each test program runs once for each tree of the answers table, QUORIL_SYSFS_ROOT pointing at
-# it. A missing tool fails the step and says which: cmake/install-deps.sh installs them all.
+# One step of the bindings' tests (see CMakeLists.txt): each test program runs once for each tree
+# of the answers table, QUORIL_SYSFS_ROOT pointing at it. A missing tool fails the step and says
+# which: cmake/install-deps.sh installs them all.
 cmake_minimum_required(VERSION 3.25)
 set(here ${CMAKE_CURRENT_LIST_DIR})
 
-function(need program)
-  find_program(found NAMES ${program} NO_CACHE)
-  if(NOT found)
-    message(FATAL_ERROR "${program} is not installed: cmake/install-deps.sh installs it in its "
-                        "bindings group (build/deps-status says what it could not install)")
-  endif()
+function(need)
+  foreach(program IN LISTS ARGN)
+    find_program(found NAMES ${program} NO_CACHE)
+    if(NOT found)
+      message(FATAL_ERROR "${program} is not installed: cmake/install-deps.sh installs it in its "
+                          "bindings group (build/deps-status says what it could not install)")
+    endif()
+  endforeach()
 endfunction()
 
 function(run)
@@ -44,14 +38,16 @@ file(MAKE_DIRECTORY ${WORK})
 if(STEP STREQUAL "declarations")
   need(${PYTHON})
   run(${PYTHON} ${here}/declarations.py ${HEADER} ${BINDINGS})
-elseif(STEP STREQUAL "packages")
-  need(${PYTHON})
-  string(REPLACE "|" ";" files "${LIBRARIES}|${WHEELS}")
-  run(${PYTHON} ${here}/packages.py ${VERSION} ${NUPKG} ${files})
 elseif(STEP STREQUAL "dotnet")
-  need(mcs)
-  need(mono)
+  need(mcs mono)
   run(${CMAKE_COMMAND} -E tar xf ${NUPKG})
+  # The package compiles its source into the project and carries every library.
+  file(READ ${WORK}/Quoril.nuspec nuspec)
+  if(NOT nuspec MATCHES "<files include=\"cs/any/Quoril.cs\" buildAction=\"Compile\" />" OR
+     NOT EXISTS ${WORK}/runtimes/win-x86/native/quoril.dll OR
+     NOT EXISTS ${WORK}/runtimes/win-x64/native/quoril.dll)
+    message(FATAL_ERROR "${NUPKG} lacks the source's contentFiles entry or a Windows DLL")
+  endif()
   run(mcs -langversion:7.2 -warnaserror+ -nologo -out:quoril_test.exe ${here}/quoril_test.cs
       contentFiles/cs/any/Quoril.cs)
   file(COPY ${WORK}/runtimes/linux-x64/native/libquoril.so DESTINATION ${WORK})

@@ -1,16 +1,12 @@
-# The scratch sysfs trees every binding's test program runs over, and what each binding must
-# answer on each of them: cmake -DOUTPUT=<folder> -P trees.cmake writes <folder>/<tree>/ for each
-# tree and <folder>/answers.tsv.
-#
-# answers.tsv: one call a line, "tree <TAB> call <TAB> argument <TAB> answer", calls by their C#
-# names. Arguments: "\0" stands for a zero character. Answers: ~ is no answer (null, None, or an
-# empty Pascal string), true and false, a list is [a|b], a pair (a|b), and ! means the binding
-# refuses the argument (ArgumentException, ValueError, EArgumentException).
+# The scratch sysfs trees the bindings' test programs run over, and what every binding must
+# answer on each: cmake -DOUTPUT=<folder> -P trees.cmake writes <folder>/<tree>/ and
+# <folder>/answers.tsv, a line a call: tree, call (by its C# name), argument ("\0" is a zero
+# character), answer (~ is none: null, None or an empty Pascal string; [a|b] a list, (a|b) a
+# pair; ! the binding refuses the argument), separated by tabs.
 file(REMOVE_RECURSE ${OUTPUT})
 
-# machine: a board named beyond Latin-1 and beyond the 16-bit plane (a surrogate pair in UTF-16),
-# three optical drives whose vendor and model sysfs pads with blanks, two display adapters and a
-# bridge that is none.
+# machine: a board named beyond Latin-1 and the 16-bit plane (a surrogate pair in UTF-16), three
+# optical drives whose vendor and model sysfs pads, two display adapters and a bridge.
 set(tree ${OUTPUT}/machine)
 file(WRITE ${tree}/class/dmi/id/board_name "Carte mère Ω-7\n")
 file(WRITE ${tree}/class/dmi/id/board_vendor "Fabrik Groß 日本 𝄞\n")
@@ -50,7 +46,6 @@ set(answers
   "machine\tBoardProduct\t\tCarte mère Ω-7"
   "machine\tBoardProductAndManufacturer\t\t(Carte mère Ω-7|Fabrik Groß 日本 𝄞)"
   "machine\tOpticalDriveCaptions\t\t[QUORIL DVD-RW QD-100|QUORIL BD-RE QB-200|QUORIL Lecteur — 3]"
-  "machine\tDriveCaption\tD:\tQUORIL DVD-RW QD-100"
   "machine\tDriveCaption\te:\tQUORIL BD-RE QB-200"
   "machine\tDriveCaption\tF:\\setup.exe\tQUORIL Lecteur — 3"
   "machine\tDriveCaption\tQ:\t~"
@@ -58,7 +53,6 @@ set(answers
   "machine\tDriveCaption\tD:\\0\t!"
   "machine\tCpuBrandContains\t\ttrue"
   "machine\tCpuBrandContains\t${long_text}\tfalse"
-  "machine\tCpuBrandContains\tß\tfalse"
   "machine\tCpuBrandContains\t\\0\t!"
   "machine\tDisplayAdapterSubsystemVendor\t0\t1043"
   "machine\tDisplayAdapterSubsystemVendor\t1\t10DE"
