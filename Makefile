@@ -28,9 +28,12 @@ win64: deps
 	cmake --build --preset win64
 
 # The Windows development kit, from both flavours' builds: build/dist/quoril-<version>-windows.zip
-# (both DLLs and host tools, the header, import libraries for MSVC and MinGW, a CMake package)
-# and its .sha256 beside it.
+# (both DLLs and host tools, the header, import libraries for MSVC and MinGW, a CMake package,
+# the language bindings) and its .sha256 beside it; beside them the bindings' packages, which
+# carry the Linux library too: Quoril.<version>.nupkg and a Python wheel for each library.
 dist: win32 win64
+	cmake --preset release
+	cmake --build --preset release --target quoril
 	cmake -S dist -B build/dist -G Ninja
 	cmake --build build/dist
 

@@ -7,6 +7,11 @@ set(expected
   bin/x64/quoril.dll
   bin/x86/quoril-info.exe
   bin/x86/quoril.dll
+  bindings/README.md
+  bindings/dotnet/Quoril.cs
+  bindings/pascal/Quoril.pas
+  bindings/python/quoril/__init__.py
+  bindings/python/quoril/native.py
   include/quoril.h
   lib/cmake/Quoril/QuorilConfig.cmake
   lib/cmake/Quoril/QuorilConfigVersion.cmake
