@@ -165,13 +165,17 @@ TEST_F(BlurayProbeTest, HasBDOddStopsAtTheFirstQualifyingDrive) {
 }
 
 TEST_F(BlurayProbeTest, HasBDOddReachesDrivesThroughTheAspiManagerOn9x) {
-#if defined(_WIN64)
-  GTEST_SKIP() << "64-bit Windows is always of the NT family: no ASPI channel";
-#endif
   drives().os = fake::FakeOs::kWindows98;
   for (const char letter : {'D', 'E'}) fake::AddOpticalDrive(letter).hasVolume = false;
   fake::InstallAspiDrive(0, 3, kDvdOnly);
   fake::InstallAspiDrive(1, 4, ConfigResponse().Profiles({0x0040}, false).Build()).pending = true;
+#if defined(_WIN64)
+  // 64-bit Windows is always of the NT family: a 64-bit build has no ASPI channel and asks the
+  // drives through pass-through alone, where these have no volume to open.
+  EXPECT_EQ(hasBDOdd(), 0);
+  EXPECT_TRUE(drives().waitTimeouts.empty());
+  return;
+#endif
   EXPECT_EQ(hasBDOdd(), 1);
   EXPECT_TRUE(drives().createFileCalls.empty());
   EXPECT_EQ(drives().waitTimeouts.size(), 1u);

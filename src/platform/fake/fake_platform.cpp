@@ -69,6 +69,7 @@ bool Fails(const char* name) {
   const std::lock_guard<std::mutex> guard(MachineLock());
   FakeMachine& machine = FakeSystem();
   const size_t number = machine.fallibleCalls++;
+  machine.fallibleCallNames.emplace_back(name);
   const bool fails = machine.failingCall == number || machine.failingName == name;
   if (fails) machine.failedCalls.emplace_back(name);
   return fails;

@@ -47,7 +47,8 @@ struct FakeMachine {
   std::optional<size_t> failingCall;
   std::string failingName;
   size_t fallibleCalls = 0;
-  std::vector<std::string> failedCalls;  // the names of the calls made to fail, in order
+  std::vector<std::string> fallibleCallNames;  // every counted call's name, in order
+  std::vector<std::string> failedCalls;        // the names of the calls made to fail, in order
   // Heap blocks handed out by HeapAlloc and not yet freed, and frees of anything else.
   std::set<void*> heapBlocks;
   int badHeapFrees = 0;
