@@ -2,7 +2,8 @@
 # Installs, as root on Debian, whatever building and testing Quoril needs and is still missing,
 # in groups that succeed or fail on their own:
 #   core          CMake, Ninja, g++ with GoogleTest and Google Benchmark, clang with libFuzzer,
-#                 pkg-config
+#                 pkg-config; help2man (the Linux man page), man-db (its test reads it) and
+#                 python3-jsonschema (the JSON report's schema test)
 #   mingw         MinGW-w64 for 32-bit and 64-bit Windows
 #   wine64        Wine for 64-bit programs (amd64 packages only)
 #   wine32        Wine's 32-bit part (the i386 architecture), run through qemu-i386 where the
@@ -114,7 +115,7 @@ run_group() {
 }
 
 run_group core cmake ninja-build g++ make googletest libbenchmark-dev clang libclang-rt-14-dev \
-  pkg-config
+  pkg-config help2man man-db python3-jsonschema
 run_group mingw g++-mingw-w64-i686 binutils-mingw-w64-i686 \
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
 run_group wine64 wine wine64
