@@ -70,6 +70,18 @@ std::optional<LoadedLibrary> LoadedLibrary::Open(const std::string& name, std::s
   return library;
 }
 
+std::string LoadedLibrary::Version() const {
+  std::error_code error;
+  const std::string file = std::filesystem::canonical(path_, error).filename().string();
+  const std::size_t suffix = file.find(".so.");
+  if (error || suffix == std::string::npos) return std::string();
+  const std::string version = file.substr(suffix + 4);
+  if (version.empty() || version.find_first_not_of("0123456789.") != std::string::npos) {
+    return std::string();
+  }
+  return version;
+}
+
 LoadedLibrary::Symbol LoadedLibrary::Find(const char* symbol) const {
   return reinterpret_cast<Symbol>(dlsym(handle_.get(), symbol));
 }
