@@ -144,7 +144,7 @@ fi
 # complete_words WORD...: what the installed completion offers for the last word, as bash asks it.
 complete_words() {
   bash -c '. "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _quoril_info
-    printf "%s\n" "${COMPREPLY[@]}"' complete "$prefix/$completion" "$prefix/bin/quoril-info" "$@" |
+    [ ${#COMPREPLY[@]} = 0 ] || printf "%s\n" "${COMPREPLY[@]}"' complete "$prefix/$completion" "$prefix/bin/quoril-info" "$@" |
     LC_ALL=C sort | tr '\n' ' '
 }
 offered=$(complete_words "")
