@@ -2,7 +2,9 @@
 # Installs, as root on Debian, whatever building and testing Quoril needs and is still missing,
 # in groups that succeed or fail on their own:
 #   core          CMake, Ninja, g++ with GoogleTest and Google Benchmark, clang with libFuzzer,
-#                 pkg-config, python3 (the count of passed, failed and skipped tests)
+#                 pkg-config; python3 (the count of passed, failed and skipped tests) with
+#                 python3-jsonschema (the JSON report's schema test); help2man (the Linux man
+#                 page) and man-db (its test reads it)
 #   mingw         MinGW-w64 for 32-bit and 64-bit Windows
 #   wine64        Wine for 64-bit programs (amd64 packages only)
 #   wine32        Wine's 32-bit part (the i386 architecture). Where apt cannot install it (the
@@ -141,7 +143,7 @@ run_group() {
 }
 
 run_group core cmake ninja-build g++ make googletest libbenchmark-dev clang libclang-rt-14-dev \
-  pkg-config python3
+  pkg-config python3 python3-jsonschema help2man man-db
 run_group mingw g++-mingw-w64-i686 binutils-mingw-w64-i686 \
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
 run_group wine64 wine wine64

@@ -1,29 +1,29 @@
 // A C++ host linked against quoril.dll's import library: it calls every export by name, as
 // declared in quoril.h, and prints every answer. Windows loads quoril.dll with the program, so the
-// program does not start without it.
+// program does not start without it. Wide text is Windows' own: WCHAR buffers, L"" literals and
+// std::wstring pass to the exports as they are.
 //
 //   quoril_cpp_linked [TEXT]   TEXT is looked for in the processor's brand (default "Intel")
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 #include "quoril.h"
 
 namespace {
 
 // The library's buffers, at the sizes each export asks for.
-quoril_wchar product[256];
-quoril_wchar manufacturer[256];
+WCHAR product[256];
+WCHAR manufacturer[256];
 char narrow_product[512];
-quoril_wchar captions[2560];
-quoril_wchar caption[256];
+WCHAR captions[2560];
 char utf8[4 * 2560];
 
-// Wide answers are UTF-16, as Windows' own wide text is; printed as UTF-8.
-void PrintWide(const char* label, const quoril_wchar* text) {
-  if (WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(text), -1, utf8, sizeof utf8,
-                          nullptr, nullptr) == 0) {
+// Wide answers are UTF-16, Windows' own wide text; printed as UTF-8.
+void PrintWide(const char* label, const wchar_t* text) {
+  if (WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr) == 0) {
     utf8[0] = '\0';
   }
   std::printf("  %s: \"%s\"\n", label, utf8);
@@ -57,10 +57,10 @@ int main(int argc, char** argv) {
 
   std::printf("fnListDriverCaption: %d\n", fnListDriverCaption(captions, Units(captions)));
   PrintWide("captions", captions);
-  const quoril_wchar drive[] = u"D:";
+  std::wstring caption(256, L'\0');
   std::printf("fnGetDriveCaptionW(\"D:\"): %d\n",
-              fnGetDriveCaptionW(drive, caption, Units(caption)));
-  PrintWide("caption", caption);
+              fnGetDriveCaptionW(L"D:", caption.data(), static_cast<int>(caption.size())));
+  PrintWide("caption", caption.c_str());
   std::printf("hasBDOdd: %d\n", hasBDOdd());
 
   // Display adapters are numbered from 0 until the first index that answers 0.

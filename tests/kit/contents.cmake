@@ -2,6 +2,7 @@
 # that `sha256sum -c` accepts beside it.
 #   cmake -DZIP=<zip> -DKIT_NAME=<top folder> -DSHA256SUM=<sha256sum> -P contents.cmake
 set(expected
+  LICENSE
   README.md
   bin/x64/quoril-info.exe
   bin/x64/quoril.dll
@@ -18,7 +19,8 @@ set(expected
   lib/x64/libquoril.dll.a
   lib/x64/quoril.lib
   lib/x86/libquoril.dll.a
-  lib/x86/quoril.lib)
+  lib/x86/quoril.lib
+  quoril-info.schema.json)
 list(TRANSFORM expected PREPEND ${KIT_NAME}/)
 
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ZIP}

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Installs the build into a scratch prefix and uses the result as hosts would: the files and
 # links in place, only the nine exports visible, a C host built through pkg-config and one
-# through find_package(Quoril), and the installed quoril-info finding the installed library.
+# through find_package(Quoril) (which also compiles it against Quoril::headers alone), the
+# installed quoril-info finding the installed library, its manual page rendered by man and its
+# bash completion offering the subcommands.
 #
 #   check_install.sh BUILD_DIR WORK_DIR CONSUMER_DIR C_COMPILER GENERATOR VERSION LIBDIR
 set -u
@@ -30,9 +32,12 @@ run "$work/install.log" cmake --install "$build" --prefix "$prefix" || {
 }
 
 # The files, and the links from the development and run-time names to the versioned file.
+man_page=share/man/man1/quoril-info.1
+completion=share/bash-completion/completions/quoril-info
 for file in "include/quoril.h" "bin/quoril-info" "$libdir/libquoril.so.$version" \
   "$libdir/pkgconfig/quoril.pc" "$libdir/cmake/Quoril/QuorilConfig.cmake" \
-  "$libdir/cmake/Quoril/QuorilConfigVersion.cmake"; do
+  "$libdir/cmake/Quoril/QuorilConfigVersion.cmake" "$man_page" "$completion" \
+  share/doc/quoril/LICENSE share/doc/quoril/CHANGELOG.md share/quoril/quoril-info.schema.json; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 [ -x "$prefix/bin/quoril-info" ] || fail "bin/quoril-info is not executable"
@@ -115,6 +120,40 @@ else
     fail "the installed quoril-info loaded '$loaded', not the installed library"
   echo "installed quoril-info loaded $loaded"
 fi
+
+# The manual page renders, naming the version and every subcommand.
+if ! command -v man >/dev/null; then
+  fail "man is not installed (package man-db)"
+else
+  page=$(MAN_DISABLE_SECCOMP=1 MANWIDTH=80 man -P cat -l "$prefix/$man_page" 2>"$work/man.err")
+  status=$?
+  for word in "quoril-info $version" cpu-has svid board drives caption bd decode-config \
+    --version --json; do
+    case $page in
+      *"$word"*) ;;
+      *) status=1 ;;
+    esac
+  done
+  [ "$status" = 0 ] || {
+    cat "$work/man.err"
+    printf '%s\n' "$page"
+    fail "man -l does not render $man_page with the version and every subcommand"
+  }
+fi
+
+# complete_words WORD...: what the installed completion offers for the last word, as bash asks it.
+complete_words() {
+  bash -c '. "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _quoril_info
+    [ ${#COMPREPLY[@]} = 0 ] || printf "%s\n" "${COMPREPLY[@]}"' complete "$prefix/$completion" "$prefix/bin/quoril-info" "$@" |
+    LC_ALL=C sort | tr '\n' ' '
+}
+offered=$(complete_words "")
+[ "$offered" = "bd board caption cpu-has decode-config drives svid " ] ||
+  fail "the completion offers [$offered] for a subcommand"
+offered=$(complete_words --v)
+[ "$offered" = "--version " ] || fail "the completion offers [$offered] for --v"
+offered=$(complete_words svid "")
+[ -z "$offered" ] || fail "the completion offers [$offered] after a subcommand"
 
 if [ "$failures" != 0 ]; then
   echo "$failures check(s) failed"

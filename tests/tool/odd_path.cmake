@@ -4,6 +4,7 @@
 #
 #   cmake -DTOOL=<exe> -DLIBRARY=<library file> -DWORK_DIR=<scratch folder> -P odd_path.cmake
 cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/report_schema.cmake)
 
 string(ASCII 1 control)
 string(ASCII 255 not_utf8)
@@ -21,6 +22,8 @@ set(context "exit status: ${status}\n--- stdout\n${json}\n--- stderr\n${err}")
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "the JSON report failed\n${context}")
 endif()
+file(WRITE "${WORK_DIR}.json" "${json}")
+check_report_schema("${WORK_DIR}.json")
 
 string(JSON path ERROR_VARIABLE problem GET "${json}" library path)
 if(problem)

@@ -2,9 +2,9 @@
 #
 #   cmake -DTOOL=<exe> [-DEMULATOR=<runner>] -DEXPECT_EXIT=<n> [-DARGS=a|b|c]
 #         [-DSTDOUT_MATCHES=<regex>] [-DSTDERR_MATCHES=<regex>] [-DSYSFS_ROOT=<folder>]
-#         [-DREPORT_JSON=ON [-DLIBRARY_PATH=<file the report must name>]
+#         [-DREPORT_JSON=ON [-DLIBRARY_PATH=<file the report must name>] [-DEXPECT_VERSION=<v>]
 #          [-DEXPECT_DRIVES=D:|E:] [-DEXPECT_NO_CAPTIONS=ON] [-DEXPECT_OPTICAL=D:|E:]
-#          [-DEXPECT_BOARD=<product>|<manufacturer>]] -P run_tool.cmake
+#          [-DEXPECT_BOARD=<product>|<manufacturer>]] [-DREPORT_FILE=<file>] -P run_tool.cmake
 #
 # ARGS, EMULATOR, EXPECT_DRIVES and EXPECT_OPTICAL separate their items with '|'; so does
 # EXPECT_EXIT, where an answer that depends on the machine may be one of several. SYSFS_ROOT
@@ -13,8 +13,11 @@
 # EXPECT_DRIVES names drives that must have an optical drive caption, EXPECT_NO_CAPTIONS says
 # that no drive has one (Wine's CD-ROM drives have no caption), EXPECT_OPTICAL names letters the
 # report must list among its optical drives, and EXPECT_BOARD gives the board every board
-# answer must name (the narrow product as well).
+# answer must name (the narrow product as well); EXPECT_VERSION is the version the report must
+# give for the library. Whenever the tool printed a JSON report (--json,
+# exit status 0), the report is kept in REPORT_FILE and held to the report's schema.
 cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/report_schema.cmake)
 
 foreach(required TOOL EXPECT_EXIT)
   if(NOT DEFINED ${required})
@@ -50,6 +53,10 @@ endif()
 if(DEFINED STDERR_MATCHES AND NOT err MATCHES "${STDERR_MATCHES}")
   message(FATAL_ERROR "standard error does not match '${STDERR_MATCHES}'\n${context}")
 endif()
+if("--json" IN_LIST args AND status EQUAL 0)
+  file(WRITE "${REPORT_FILE}" "${out}")
+  check_report_schema("${REPORT_FILE}")
+endif()
 
 if(REPORT_JSON)
   # Each lookup stops the test with the path it could not follow.
@@ -80,6 +87,10 @@ if(REPORT_JSON)
   report_get(path library path)
   if(path STREQUAL "")
     message(FATAL_ERROR "report JSON: library.path is empty\n${context}")
+  endif()
+  if(DEFINED EXPECT_VERSION)
+    report_get(version library version)
+    expect("library.version" "${version}" "${EXPECT_VERSION}")
   endif()
   if(DEFINED LIBRARY_PATH)
     file(REAL_PATH "${path}" loaded_file)

@@ -25,6 +25,7 @@ TEST_F(ToolDrivesTest, EachOpticalLetterShowsItsCapabilitiesOrWhyNot) {
   quoril::fake::AddOpticalDrive('H').type = 3;  // a fixed disk: not listed
   EXPECT_EQ(Json(),
             "{\n"
+            "  \"format_version\": 1,\n"
             "  \"optical_drives\": [\n"
             "    {\n"
             "      \"letter\": \"D:\",\n"
@@ -53,7 +54,7 @@ TEST_F(ToolDrivesTest, EachOpticalLetterShowsItsCapabilitiesOrWhyNot) {
 }
 
 TEST_F(ToolDrivesTest, NoOpticalDriveIsAnEmptyList) {
-  EXPECT_EQ(Json(), "{\n  \"optical_drives\": []\n}\n");
+  EXPECT_EQ(Json(), "{\n  \"format_version\": 1,\n  \"optical_drives\": []\n}\n");
 }
 
 }  // namespace

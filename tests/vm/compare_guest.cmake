@@ -54,6 +54,10 @@ string(JSON kind ERROR_VARIABLE problem TYPE "${json}")
 if(problem OR NOT kind STREQUAL "OBJECT")
   fail("the guest's JSON report is not one object: ${problem}")
 endif()
+# The report holds to its published schema.
+include(${CMAKE_CURRENT_LIST_DIR}/../tool/report_schema.cmake)
+file(WRITE "${OUTPUT}.json" "${json}")
+check_report_schema("${OUTPUT}.json")
 
 function(report_get out_var)
   string(JSON value ERROR_VARIABLE problem GET "${json}" ${ARGN})

@@ -26,6 +26,11 @@ class LoadedLibrary {
   // The file that was actually loaded.
   const std::string& path() const { return path_; }
 
+  // The library's version where the system records one, else empty: the file version of the
+  // DLL's version resource on Windows; elsewhere the version that names the file behind the
+  // SONAME (libquoril.so.1 links to libquoril.so.1.0.0: "1.0.0").
+  std::string Version() const;
+
   // The address exported under `symbol`, or null when the library has no such export.
   Symbol Find(const char* symbol) const;
 

@@ -70,6 +70,21 @@ std::optional<LoadedLibrary> LoadedLibrary::Open(const std::string& name, std::s
   return library;
 }
 
+// A file named by the major version alone (a copy made under the SONAME, or another library's
+// libm.so.6) records no full version: only names with at least a major and a minor number count.
+std::string LoadedLibrary::Version() const {
+  std::error_code error;
+  const std::string file = std::filesystem::canonical(path_, error).filename().string();
+  const std::size_t suffix = file.find(".so.");
+  if (error || suffix == std::string::npos) return std::string();
+  const std::string version = file.substr(suffix + 4);
+  if (version.find('.') == std::string::npos ||
+      version.find_first_not_of("0123456789.") != std::string::npos) {
+    return std::string();
+  }
+  return version;
+}
+
 LoadedLibrary::Symbol LoadedLibrary::Find(const char* symbol) const {
   return reinterpret_cast<Symbol>(dlsym(handle_.get(), symbol));
 }

@@ -1,6 +1,7 @@
 // DLL loading for Windows builds: LoadLibraryA and GetProcAddress, exactly as a host does it.
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "library_loader.h"
@@ -50,6 +51,29 @@ std::optional<LoadedLibrary> LoadedLibrary::Open(const std::string& name, std::s
   LoadedLibrary library(module, std::string());
   library.path_ = ModulePath(module, name);
   return library;
+}
+
+// Read from the loaded module's own resource, so the tool needs no library of the system's
+// version functions.
+std::string LoadedLibrary::Version() const {
+  const HMODULE module = AsModule(handle_.get());
+  const HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(VS_VERSION_INFO), RT_VERSION);
+  const HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+  const auto* block = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
+  // The block starts with its length, its value's length and type (16 bits each) and the key
+  // L"VS_VERSION_INFO"; its value, the fixed file information, follows on a 32-bit boundary.
+  constexpr DWORD kFixedAt = (6 + sizeof(L"VS_VERSION_INFO") + 3) & ~DWORD{3};
+  VS_FIXEDFILEINFO fixed;
+  if (block == nullptr || SizeofResource(module, found) < kFixedAt + sizeof fixed) return "";
+  std::memcpy(&fixed, block + kFixedAt, sizeof fixed);
+  if (fixed.dwSignature != VS_FFI_SIGNATURE) return "";
+  std::string version = std::to_string(HIWORD(fixed.dwFileVersionMS)) + "." +
+                        std::to_string(LOWORD(fixed.dwFileVersionMS)) + "." +
+                        std::to_string(HIWORD(fixed.dwFileVersionLS));
+  if (LOWORD(fixed.dwFileVersionLS) != 0) {
+    version += "." + std::to_string(LOWORD(fixed.dwFileVersionLS));
+  }
+  return version;
 }
 
 LoadedLibrary::Symbol LoadedLibrary::Find(const char* symbol) const {

@@ -179,35 +179,50 @@ std::string Synopsis(const Subcommand& command) {
   return synopsis;
 }
 
+// One entry of the usage text: the heading indented by two, its help (one line per '\n') from
+// column kHelpColumn on. A heading too long for the column gets a line of its own, with its help
+// beneath it at the same column (where help2man, too, reads it as the heading's description).
+constexpr std::size_t kHelpColumn = 20;
+
+void AppendEntry(std::string& text, const std::string& heading, std::string_view help) {
+  std::string lead = "  " + heading;
+  if (lead.size() + 2 > kHelpColumn) {
+    text += lead + "\n";
+    lead.clear();
+  }
+  lead.resize(kHelpColumn, ' ');
+  while (!help.empty()) {
+    const std::size_t line_end = help.find('\n');
+    text += lead + std::string(help.substr(0, line_end)) + "\n";
+    help = line_end == std::string_view::npos ? std::string_view() : help.substr(line_end + 1);
+    lead.assign(kHelpColumn, ' ');
+  }
+}
+
+// In the GNU layout, one synopsis per line ("Usage:", then "  or:"), so that help2man lays the
+// manual page out from it.
 std::string UsageText() {
   std::string text = "Usage: quoril-info [--library PATH] [--json]\n";
   for (const Subcommand& command : kSubcommands) {
-    text += "       quoril-info [--library PATH] " + Synopsis(command) + "\n";
+    text += "  or:  quoril-info [--library PATH] " + Synopsis(command) + "\n";
   }
-  text += "       quoril-info --help\n\n";
+  text += "  or:  quoril-info [--library PATH] --version\n";
+  text += "  or:  quoril-info --help\n\n";
   text +=
       "Loads the Quoril library by name, as a host program does, and asks it about this machine.\n"
-      "With no subcommand, prints everything the library answers (one JSON object with "
-      "--json).\n\n";
-  text += "  --library PATH  load PATH instead of " + std::string(LoadedLibrary::DefaultName()) +
-          " (a bare name is looked for\n"
-          "                  beside this program first, then where the system looks)\n";
-  for (const Subcommand& command : kSubcommands) {
-    std::string heading = "  " + Synopsis(command);
-    // A synopsis too long for the column gets a line of its own.
-    if (heading.size() >= 18) {
-      text += heading + "\n";
-      heading.clear();
-    }
-    heading.resize(18, ' ');
-    std::string_view help = command.help;
-    while (!help.empty()) {
-      const std::size_t line_end = help.find('\n');
-      text += heading + std::string(help.substr(0, line_end)) + "\n";
-      help = line_end == std::string_view::npos ? std::string_view() : help.substr(line_end + 1);
-      heading.assign(18, ' ');
-    }
-  }
+      "With no subcommand, prints everything the library answers.\n\n";
+  AppendEntry(text, "--library PATH",
+              "load PATH instead of " + std::string(LoadedLibrary::DefaultName()) +
+                  " (a bare name is looked for beside this program\n"
+                  "first, then where the system looks)");
+  AppendEntry(text, "--json",
+              "print the report as one JSON object (\"format_version\": " +
+                  std::to_string(kReportFormatVersion) +
+                  "), which the schema\n"
+                  "quoril-info.schema.json describes");
+  AppendEntry(text, "--version", "print this program's version and that of the library it loads");
+  AppendEntry(text, "--help", "print this text");
+  for (const Subcommand& command : kSubcommands) AppendEntry(text, Synopsis(command), command.help);
   text += "\nExit status 2: a usage error, a library that cannot be loaded, or a missing export.\n";
   return text;
 }
@@ -215,6 +230,23 @@ std::string UsageText() {
 int UsageError(const std::string& problem) {
   Print(stderr, "quoril-info: " + problem + "\n\n" + UsageText());
   return kExitTrouble;
+}
+
+// This program's version, then the library's where the system records one. A library that
+// cannot be loaded is named as such: the program's version is still the answer.
+int RunVersion(const std::string& library_name) {
+  std::string text = "quoril-info " QUORIL_VERSION_STRING "\n";
+  std::string error;
+  if (const std::optional<LoadedLibrary> library = LoadedLibrary::Open(library_name, error)) {
+    const std::string version = library->Version();
+    text += "library: " + library->path() + ", " +
+            (version.empty() ? std::string("no version recorded") : "version " + version) + "\n";
+  } else {
+    text += "library: " + library_name + " cannot be loaded: " + error + "\n";
+  }
+  text += QUORIL_INFO_COPYRIGHT "\n";
+  Print(stdout, text);
+  return std::fflush(stdout) == 0 ? kExitYes : kExitTrouble;
 }
 
 std::optional<LoadedLibrary> Load(const std::string& name) {
@@ -227,6 +259,7 @@ std::optional<LoadedLibrary> Load(const std::string& name) {
 int Run(const std::vector<std::string_view>& args) {
   std::string library_name = LoadedLibrary::DefaultName();
   bool json = false;
+  bool version = false;
   std::size_t next = 0;
   for (; next < args.size() && args[next].starts_with("-"); ++next) {
     const std::string_view option = args[next];
@@ -235,6 +268,8 @@ int Run(const std::vector<std::string_view>& args) {
       return kExitYes;
     } else if (option == "--json") {
       json = true;
+    } else if (option == "--version") {
+      version = true;
     } else if (option == "--library") {
       if (next + 1 == args.size()) return UsageError("--library needs a PATH");
       library_name = std::string(args[++next]);
@@ -246,6 +281,10 @@ int Run(const std::vector<std::string_view>& args) {
     if (library_name.empty()) return UsageError("--library needs a PATH");
   }
 
+  if (version) {
+    if (json || next != args.size()) return UsageError("--version takes only --library with it");
+    return RunVersion(library_name);
+  }
   if (next == args.size()) {
     std::optional<LoadedLibrary> library = Load(library_name);
     if (!library) return kExitTrouble;

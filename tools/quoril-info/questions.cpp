@@ -147,12 +147,15 @@ std::vector<std::u16string> SplitCaptionList(std::u16string_view text) {
 Report BuildReport(const std::string& requested, const LoadedLibrary& library,
                    const Exports& exports) {
   Report report;
-  report.push_back({"library", "Library",
-                    Value::MakeObject({
-                        {"requested", Value::Text(requested)},
-                        {"path", Value::Text(library.path())},
-                        {"loaded", Value::Flag(true)},
-                    })});
+  Value::Object loaded{
+      {"requested", Value::Text(requested)},
+      {"path", Value::Text(library.path())},
+      {"loaded", Value::Flag(true)},
+  };
+  if (std::string version = library.Version(); !version.empty()) {
+    loaded.push_back({"version", Value::Text(std::move(version))});
+  }
+  report.push_back({"library", "Library", Value::MakeObject(std::move(loaded))});
   Value::Object present;
   for (const ExportName& known : kKnownExports) {
     present.push_back(

@@ -201,7 +201,7 @@ void AppendTextBody(const Value& value, std::size_t depth, std::string& out) {
 std::string JsonString(const std::string& narrow) { return QuotedWide(WideText(narrow)); }
 
 std::string RenderJson(const Report& report) {
-  Value::Object members;
+  Value::Object members{{"format_version", Value::Number(kReportFormatVersion)}};
   for (const Section& section : report) members.push_back({section.key, section.value});
   std::string out;
   AppendJson(Value::MakeObject(std::move(members)), 0, out);

@@ -55,6 +55,10 @@ inline Value Value::WideText(std::u16string value) { return Value(std::move(valu
 inline Value Value::MakeList(List items) { return Value(std::move(items)); }
 inline Value Value::MakeObject(Object members) { return Value(std::move(members)); }
 
+// The JSON report's "format_version". Within it fields are only ever added; a field that changed
+// its meaning or went away would take a new number.
+inline constexpr int kReportFormatVersion = 1;
+
 struct Section {
   std::string key;    // its member name in the JSON object
   std::string title;  // its heading in the text report
@@ -63,7 +67,8 @@ struct Section {
 
 using Report = std::vector<Section>;
 
-// One JSON object, one member per section, indented, ending in a newline, always ASCII. Wide
+// One JSON object, "format_version" first and then one member per section, indented, ending in a
+// newline, always ASCII. Wide
 // strings are escaped unit by unit: control and non-ASCII units become \uXXXX. Narrow strings
 // are first read as the characters they encode (see JsonString), then escaped the same way.
 std::string RenderJson(const Report& report);

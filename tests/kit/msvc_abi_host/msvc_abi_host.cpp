@@ -1,9 +1,10 @@
 // A host as MSVC builds one, with nothing else: compiled for the MSVC ABI, linked against the
 // kit's quoril.lib and a KERNEL32 import library, with its own entry point and no runtime
 // library. It calls all nine exports through the import library (fnGetSVID under the decorated
-// name the header's C++ declaration gets from an MSVC-ABI compiler), prints every answer and
-// checks those that hold on every machine, each of which depends on an argument arriving as the
-// host passed it. Exit status 0 when every check held, 1 otherwise.
+// name the header's C++ declaration gets from an MSVC-ABI compiler, and from C as
+// quoril_fnGetSVID, in svid_from_c.c), prints every answer and checks those that hold on every
+// machine, each of which depends on an argument arriving as the host passed it. Wide text is
+// wchar_t, as Windows programs hold it. Exit status 0 when every check held, 1 otherwise.
 #include "quoril.h"
 
 extern "C" {
@@ -11,6 +12,8 @@ __declspec(dllimport) void* __stdcall GetStdHandle(unsigned long which);
 __declspec(dllimport) int __stdcall WriteFile(void* file, const void* data, unsigned long size,
                                               unsigned long* written, void* overlapped);
 [[noreturn]] __declspec(dllimport) void __stdcall ExitProcess(unsigned int code);
+// svid_from_c.c: quoril_fnGetSVID called from C.
+int SvidFromC(long index, char* out);
 }
 
 namespace {
@@ -133,13 +136,13 @@ void Run() {
   Put("\n");
   Expect(result == 0 || result == 1, "fnListDriverCaption answers 0 or 1");
 
-  result = fnGetDriveCaptionW(u"D:", caption, 0);
+  result = fnGetDriveCaptionW(L"D:", caption, 0);
   Answer("fnGetDriveCaptionW(count 0)", result);
   Expect(result == 0, "a count below 1 answers 0");
-  result = fnGetDriveCaptionW(u"D:", caption, 256);
+  result = fnGetDriveCaptionW(L"D:", caption, 256);
   Answer("fnGetDriveCaptionW(\"D:\")", result);
   Put("  caption: ");
-  PutWide(result == 1 ? caption : u"");
+  PutWide(result == 1 ? caption : L"");
   Put("\n");
 
   result = hasBDOdd();
@@ -147,10 +150,16 @@ void Run() {
   Expect(result == 0 || result == 1, "hasBDOdd answers 0 or 1");
 
   char vendor[5];
+  char vendor_from_c[5];
   Expect(fnGetSVID(-1, vendor) == 0, "a negative adapter index answers 0");
   Expect(fnGetSVID(0, nullptr) == 0, "a null vendor buffer answers 0");
+  Expect(SvidFromC(-1, vendor_from_c) == 0, "quoril_fnGetSVID: a negative index answers 0");
   long index = 0;
   for (; index < 64 && fnGetSVID(index, vendor) == 1; ++index) {
+    Expect(SvidFromC(index, vendor_from_c) == 1, "quoril_fnGetSVID finds the same adapter");
+    for (int i = 0; i < 5 && (vendor[i] != '\0' || vendor_from_c[i] != '\0'); ++i) {
+      Expect(vendor[i] == vendor_from_c[i], "quoril_fnGetSVID gives the same vendor");
+    }
     Put("fnGetSVID(");
     PutNumber(index);
     Put("): 1, vendor \"");
@@ -160,6 +169,7 @@ void Run() {
     while (length < 5 && vendor[length] != '\0') ++length;
     Expect(length <= 4, "a vendor is at most four characters");
   }
+  Expect(SvidFromC(index, vendor_from_c) == 0, "quoril_fnGetSVID: no adapter past the last");
   Put("fnGetSVID(");
   PutNumber(index);
   Put("): 0, no more display adapters\n");

@@ -1,7 +1,8 @@
 /* Checks the version resource of each file named on the command line against the version of
  * quoril.h: the fixed file and product versions, the file type (a DLL or a program, from the
  * name), and the strings a file's properties show (ProductName "Quoril", FileVersion and
- * ProductVersion the version's text, OriginalFilename the file's own name, a FileDescription).
+ * ProductVersion the version's text, OriginalFilename the file's own name, CompanyName and
+ * LegalCopyright the authors, a FileDescription).
  * Prints one line for each file; exit status 0 when every file passed, 1 otherwise. */
 #include <stdio.h>
 #include <string.h>
@@ -34,16 +35,18 @@ static const char* check(const char* file, char* problem, size_t size) {
   }* translation = NULL;
   UINT length = 0;
   char block[9];
-  const char* checks[][2] = {{"ProductName", "Quoril"},
+  const char* checks[][2] = {{"OriginalFilename", NULL},
+                             {"ProductName", "Quoril"},
                              {"FileVersion", QUORIL_VERSION_STRING},
                              {"ProductVersion", QUORIL_VERSION_STRING},
-                             {"OriginalFilename", NULL}};
+                             {"CompanyName", "The Quoril Authors"},
+                             {"LegalCopyright", "Copyright (c) 2026 The Quoril Authors"}};
   size_t i;
 
   for (const char* p = file; *p; ++p) {
     if (*p == '/' || *p == '\\') base = p + 1;
   }
-  checks[3][1] = base;
+  checks[0][1] = base;
   if (GetFileVersionInfoSizeA(file, NULL) > sizeof data ||
       !GetFileVersionInfoA(file, 0, sizeof data, data)) {
     snprintf(problem, size, "no version resource (error %lu)", (unsigned long)GetLastError());
