@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The project's commands. Each installs what it needs first (as root on Debian), so both work on
 # a fresh machine: `make run` and `make test`.
 CTEST_JOBS ?= 2

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cost of one fnVoIsCPU and one fnGetSVID call on top of the platform calls they make:
 // both are answered afresh on every call, so a host that polls them pays this each time.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Where this machine runs Windows programs, decided once, when a Windows tree (or the kit's) is
 # configured, from what the machine has:
 #   here   under Wine on this machine;

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs, as root on Debian, whatever building and testing Quoril needs and is still missing,
 # in groups that succeed or fail on their own:
 #   core          CMake, Ninja, g++ with GoogleTest and Google Benchmark, clang with libFuzzer,

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 #   kernel-runs-32bit.sh [FOLDER]
 # Exit status 0 when this machine's kernel runs 32-bit x86 programs itself, 1 when it does not,
 # or only through an emulator registered for them (binfmt_misc): then 32-bit Wine belongs in the

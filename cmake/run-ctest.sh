@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs one build tree's tests with CTest, its results kept for the count at the end of
 # `make test` (see cmake/test-lib.sh).
 #   run-ctest.sh NAME TREE [CTEST ARGUMENT...]

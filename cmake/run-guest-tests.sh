@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # `make test-guest`: one boot of the emulated PC (tests/vm/guest.sh) for the Windows tests that
 # need it: the pass-through test of both DLLs against its real optical drives, and, where
 # cmake/QuorilWine.cmake placed 32-bit programs there, every 32-bit test under Wine. Their

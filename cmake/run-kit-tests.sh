@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs the development kit's tests (build/dist, made by `make dist`): the zip's layout and
 # checksum, then programs built against the unpacked kit with each compiler and architecture.
 # Building them and checking what they import runs everywhere; running them needs Wine (tests

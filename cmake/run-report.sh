@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # `make run`: quoril-info.exe's full report of each built DLL under Wine, where
 # cmake/QuorilWine.cmake placed that architecture's programs: on this machine, or in the emulated
 # PC (32-bit programs where this kernel runs none; the first run there also makes the 32-bit Wine

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs one Windows flavour's tests on this machine: the DLL's tables and the host tool (preset
 # win32 or win64), then the unit and integration tests (win32-test or win64-test), under Wine.
 #   run-windows-tests.sh win32|win64

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by the scripts that run a part of `make test`, from the top of the repository. Every
 # run of CTest leaves its results in build/test-results/NAME.xml (JUnit), and every test that is
 # not run here is recorded in build/test-results/skipped.txt with the reason; at the end of

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """The last word of `make test`: the passed, failed and skipped tests over every part.
 
     test_summary.py RESULTS_FOLDER [FAILED_PART...]

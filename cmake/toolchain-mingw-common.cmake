@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared by every MinGW-w64 toolchain file: the target, the search paths, the compilers and Wine
 # as the emulator that runs the built executables (tests included) on this Linux machine, in the
 # prefix of the target's architecture. The including file sets:

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The product's compiler for 64-bit Windows (see toolchain-mingw-common.cmake).
 set(quoril_mingw_arch x86_64)
 set(quoril_mingw_threads win32)

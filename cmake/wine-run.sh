@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs a Windows program under Wine in one of the project's own prefixes, never the user's
 # ~/.wine:
 #   build/wineprefix     32-bit programs (WINEARCH=win32, the 32-bit loader)

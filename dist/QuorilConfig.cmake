@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Quoril for Windows programs: find_package(Quoril CONFIG) with this kit's folder (the one that
 # holds bin/, include/ and lib/) in CMAKE_PREFIX_PATH, or Quoril_DIR set to this file's folder.
 #

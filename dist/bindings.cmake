@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The language bindings, included by the kit's project: their sources in the zip's bindings/
 # folder, and beside the zip the packages that carry them with the libraries the build made:
 #   Quoril.<version>.nupkg                           C#: both Windows DLLs, libquoril.so, Quoril.cs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the configuration walk's fuzz target without a fuzzing engine: every file named on the
 // command line, then a fixed number of answers from a seeded generator that builds them the
 // way drives do (a header, then descriptors of known and unknown features with lengths that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: any bytes a drive could write in answer to GET CONFIGURATION, through the walk
 // that condenses them into a capability set. The input is copied into a heap buffer of exactly
 // the probe's 2048 bytes, the rest zero, so the sanitizer reports any read past its end. Checks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: arbitrary device identifiers, processor leaves and search texts through the two
 // exports, over the scripted platform. Checks what must hold for any input: results are 0 or
 // 1, the vendor buffer holds an empty string or exactly four characters, nothing is read or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What both engine-less drivers do first: feed the fuzz target every file named on the command
 // line (seed answers, or a crash input to replay), whole.
 #pragma once

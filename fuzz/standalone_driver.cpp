@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the fuzz target without a fuzzing engine: every file named on the command line, then a
 // fixed number of inputs from a seeded generator biased towards the field markers, so that a
 // plain compiler build still exercises the target on every test run.

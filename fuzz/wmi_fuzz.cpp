@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: arbitrary property values, drive texts and capacities through the WMI exports,
 // over the scripted WMI. Every output buffer is allocated at exactly the size the caller
 // promises, so the sanitizers catch any write past it. Checks what must hold for any input:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How long a host waits to load and free quoril.dll, against a DLL that holds one empty export
 // built the same way. Prints both medians, the ratio and both sizes; exit status 0 when the ratio
 // is within the budget, 1 when over it, 2 when either DLL does not load.

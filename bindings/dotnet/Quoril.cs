@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Quoril for .NET: the library's nine exports as quoril.h declares them (Quoril.Native), and a
 // small layer over them that answers in strings, lists and booleans (Quoril.Hardware).
 //

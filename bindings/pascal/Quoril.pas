@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 { Quoril for Delphi and Free Pascal: the library's nine exports as quoril.h declares them, and a
   small layer over them that answers in UnicodeString, Boolean and dynamic arrays.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Builds one wheel of the quoril package with the native library it carries, for one platform:
 
     QUORIL_VERSION=1.0.0 python3 setup.py bdist_wheel --python-tag py3 --plat-name linux_x86_64

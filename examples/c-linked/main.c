@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* A C host linked against quoril.dll's import library: it calls every export by the name
  * quoril.h declares for C, fnGetSVID as quoril_fnGetSVID, and prints every answer. Windows loads
  * quoril.dll with the program, so the program does not start without it.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* A C host that loads quoril.dll at run time and prints every answer it gives.
  *
  * Every export is looked up with GetProcAddress, fnGetSVID under its decorated name

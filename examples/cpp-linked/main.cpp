@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A C++ host linked against quoril.dll's import library: it calls every export by name, as
 // declared in quoril.h, and prints every answer. Windows loads quoril.dll with the program, so the
 // program does not start without it. Wide text is Windows' own: WCHAR buffers, L"" literals and

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Bash completion for quoril-info: its options, its subcommands and, where one takes a file, the
 # file names. The subcommands are read from the program's own --help, so they are always the
 # ones the installed program has.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A borrowed callable: a reference to a function object for the length of one call, without the
 // allocation and the type machinery of a general-purpose function wrapper.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Zero-terminated narrow text, handled without the C runtime's string functions (the DLL carries
 // no runtime library).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The processor brand test behind fnVoIsCPU.
 #pragma once
 

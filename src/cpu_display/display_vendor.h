@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The display adapter subsystem vendor behind fnGetSVID.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "drive/aspi_device.h"
 
 #include <algorithm>

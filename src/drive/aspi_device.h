@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 95/98/ME family's way to a drive: the ASPI manager library, loaded at run time, finds the
 // host adapter and target behind the letter and carries each command as an execute request
 // whose completion it signals through an event.

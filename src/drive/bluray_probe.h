@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whether the machine has an optical drive that reads Blu-ray media.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The capability set a drive's GET CONFIGURATION answer condenses into: 64 flag bits, each set
 // by one media profile, one feature, or one flag bit inside a feature.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "drive/capability_names.h"
 
 namespace quoril {

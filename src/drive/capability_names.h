@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The names of the capability bits, for people reading a drive's capability set.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "drive/configuration_walk.h"
 
 #include <algorithm>

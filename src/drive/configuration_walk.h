@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Condenses a drive's answer to GET CONFIGURATION into its capability set.
 #pragma once
 

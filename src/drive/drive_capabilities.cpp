@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "drive/drive_capabilities.h"
 
 #include "drive/configuration_walk.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Asks a drive for its configuration and condenses the answer into its capability set.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "drive/drive_device.h"
 
 #include "platform/platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command channel to one optical drive: one abstract device, reached through SCSI
 // pass-through on the NT family and through the ASPI manager on the 95/98/ME family. A device
 // lives for one probe: created open by CreateDriveDevice, one command, then ReleaseDriveDevice.

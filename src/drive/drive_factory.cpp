@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "drive/drive_factory.h"
 
 #include "drive/aspi_device.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Picks the way to a drive from the operating system and hands out open devices.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Guards for what the drive channel takes from the operating system: each releases its handle
 // or library exactly once, on every path out of the owner.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The NT family's way to a drive: its volume device, opened by path, carries each command as a
 // SCSI pass-through request.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's own entry point and the little the compiler needs from a runtime library.
 //
 // quoril.dll links no C or C++ runtime. A runtime's start-up code would run at every load,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exported functions. Each is a thin door: it hands its arguments to the subsystem that
 // answers; the behaviour lives in the subsystems. Nothing below can throw (the library is built
 // without exceptions, and every failure, allocation failure included, is a result value), so

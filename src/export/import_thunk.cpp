@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quoril_fnGetSVID for hosts that link the MSVC import library, quoril.lib: the plain C name
 // of fnGetSVID, whose only export is MSVC's decoration of its C++ declaration. This object is
 // compiled for the MSVC ABI and added to quoril.lib beside the import records; it is no part of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ASPI manager's interface: the two entries of the library "WNASPI32" and the request blocks
 // they take, laid out as the manager reads them. Shared by the library, which fills the blocks,
 // and by the scripted managers of the tests, which answer them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The COM and WMI types the logic uses, under the names and signatures Windows gives them.
 //
 // On Windows these are the system's own declarations. Elsewhere the small subset the logic

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one door between Quoril's logic and the operating system.
 //
 // Every operating-system call the library makes is declared here, shaped like the Win32 call it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ownership in the type: each guard releases what it holds exactly once, on every path out of
 // the scope that acquired it. Portable: the release function is whatever the platform layer
 // offers for the resource (CloseHandle, FreeLibrary, SysFreeString, ...).

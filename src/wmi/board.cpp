@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "wmi/board.h"
 
 #include "wmi/wide_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system board's product and manufacturer, as WMI's "Win32_BaseBoard" gives them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "wmi/caption_lookup.h"
 
 #include "wmi/wmi_access.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The caption of the optical drive named in a caller's text.
 #pragma once
 

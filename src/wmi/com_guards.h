@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ownership in the type for COM: interface references, strings, variants and the calling
 // thread's COM initialisation are each released exactly once, on every path out of the scope
 // that acquired them, by construction.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "wmi/drive_captions.h"
 
 #include <iterator>

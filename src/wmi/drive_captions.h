@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The optical drives' captions, as WMI's "Win32_CDROMDrive" gives them, collected into a list
 // and formatted one per line.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small helpers for zero-terminated UTF-16 text.
 #pragma once
 

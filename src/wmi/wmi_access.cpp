@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "wmi/wmi_access.h"
 
 #include <utility>

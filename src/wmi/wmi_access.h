@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WMI access: a COM scope on the calling thread, the in-process locator, the local namespace
 // "ROOT\CIMV2" under a fixed security blanket, the instances of one class, and their string
 // properties. Two entry styles reach the same namespace with the same blanket and listing flags:

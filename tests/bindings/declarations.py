@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Holds every binding's raw declarations to the header's exports: the same exported names (each
 of fnGetSVID's, the decorated ones included), each cdecl with the same result and argument
 kinds (void, int32, narrow or wide text).   declarations.py HEADER BINDINGS_FOLDER"""

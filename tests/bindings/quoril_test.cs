@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Asks Quoril.Hardware every call that answers.tsv lists for one tree and compares the answers:
 //   mono quoril_test.exe ANSWERS TREE   (with QUORIL_SYSFS_ROOT pointing at the tree)
 using System;

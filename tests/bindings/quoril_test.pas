@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 { Asks the Quoril unit every call that answers.tsv lists for one tree and compares the answers:
     quoril_test ANSWERS TREE   (with QUORIL_SYSFS_ROOT pointing at the tree) }
 program quoril_test;

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Asks the installed quoril package every call that answers.tsv lists for one tree and compares
 the answers: python quoril_test.py ANSWERS TREE (with QUORIL_SYSFS_ROOT pointing at the tree)."""
 

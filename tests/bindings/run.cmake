@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # One step of the bindings' tests (see CMakeLists.txt): each test program runs once for each tree
 # of the answers table, QUORIL_SYSFS_ROOT pointing at it. A missing tool fails the step and says
 # which: cmake/install-deps.sh installs them all.

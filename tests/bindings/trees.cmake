@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The scratch sysfs trees the bindings' test programs run over, and what every binding must
 # answer on each: cmake -DOUTPUT=<folder> -P trees.cmake writes <folder>/<tree>/ and
 # <folder>/answers.tsv, a line a call: tree, call (by its C# name), argument ("\0" is a zero

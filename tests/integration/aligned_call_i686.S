@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /*
  * int quoril_aligned_call(void* function, uint32_t arg0, uint32_t arg1, uint32_t arg2,
  *                         uint32_t misalignment, struct CallCheck* check)   -- cdecl

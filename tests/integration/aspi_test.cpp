@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // hasBDOdd on the 95/98 path of the real quoril.dll. This program runs as Windows 98 (the
 // prefix's per-program setting) and finds, beside itself, the test-built ASPI manager
 // (wnaspi32_emulator.cpp), which carries D: on adapter 0, target 1, answers GET CONFIGURATION

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Calls an export with up to three arguments through a pointer, the way a host built by another
 // compiler may, and reports whether the export kept what its calling convention promises.
 //  - 32-bit (aligned_call_i686.S): 32-bit hosts keep the stack only 4-byte aligned, so the call

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /*
  * int quoril_checked_call(void* function, uint64_t arg0, uint64_t arg1, uint64_t arg2,
  *                         struct CallCheck* check)   -- x86-64 Windows calling convention

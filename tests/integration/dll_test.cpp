@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quoril.dll as a host sees it: loaded by name, reached through GetProcAddress, called through
 // cdecl pointers, and checked against what the test reads from the machine itself.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // hasBDOdd on the NT path of the real quoril.dll: the test prefix's D: is a CD-ROM drive, mapped
 // to a folder (a drive to open, but no device to answer GET CONFIGURATION) or, in the emulated
 // PC, to a real drive that lists no Blu-ray profile.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quoril.dll as a host holds it: loaded by name, its exports found by name.
 #pragma once
 

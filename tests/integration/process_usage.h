@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a process holds at one moment: its open kernel handles, its heaps and the bytes in use in
 // them, and the modules loaded with their load counts. Each is read without allocating, so that
 // taking a reading does not change the next one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The board and optical drive exports of the real quoril.dll, compared with what this test reads
 // itself through WMI with the system's own COM. The WMI service of Wine fails when two threads
 // of one process query it at once, so every call here is made from one thread at a time.

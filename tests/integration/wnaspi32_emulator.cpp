@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A stand-in for the ASPI manager library WNASPI32, built for the integration tests of the 95/98
 // path: one host adapter whose target 1 is a CD-ROM drive carrying drive number 3 (D:). Every
 // request block it receives is appended, as one line of hex digits, to the file that the

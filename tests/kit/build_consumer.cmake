@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Configures and builds a CMake project against the unpacked kit, in a fresh build folder, as a
 # user of the kit would: the kit's folder in CMAKE_PREFIX_PATH, find_package(Quoril) in the
 # project. Warnings are errors.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Builds the MSVC-ABI host as an MSVC user of the kit would, with no MSVC on the machine: clang
 # for the MSVC ABI and lld-link, configured with CMake and find_package(Quoril), which must pick
 # quoril.lib. KERNEL32's import library is made here with llvm-dlltool from a small definition.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # clang compiling for the MSVC ABI (QUORIL_MSVC_TARGET: x86_64-pc-windows-msvc or
 # i686-pc-windows-msvc) and linking with lld-link, with no MSVC libraries on the machine: the
 # compiler checks build static libraries only, and no standard library is linked by default.

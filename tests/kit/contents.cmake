@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The zip holds exactly the promised files under one top folder, and its checksum file is one
 # that `sha256sum -c` accepts beside it.
 #   cmake -DZIP=<zip> -DKIT_NAME=<top folder> -DSHA256SUM=<sha256sum> -P contents.cmake

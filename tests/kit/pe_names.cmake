@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Reads a PE file's export and import names with llvm-readobj (included by the build scripts).
 
 # kit_pe_exports(READOBJ FILE OUT): the exported names.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Runs a Windows program under Wine and requires exit status 0.
 #   cmake -DWINE_RUN=<wine-run.sh> -DWINE_ARCH=--win32|--win64 -DPROGRAM=<exe> [-DARGS=a|b]
 #         [-DWORKING_DIRECTORY=<folder>] [-DEXPECT_EXPORTS=ON] -P run_program.cmake

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Unpacks the kit's zip into a fresh folder, as a user would: -DZIP=<zip> -DDESTINATION=<folder>
 file(REMOVE_RECURSE ${DESTINATION})
 file(MAKE_DIRECTORY ${DESTINATION})

@@ -1,8 +1,10 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Every source file of the repository names its licence in its first line (its second, after a
 # shebang): "SPDX-License-Identifier: MIT", in the file's own comment syntax. Source files are all
 # files git tracks except those `exempt` lists below, which cannot hold a comment or are no
-# source: Markdown prose, JSON (which has no comments), the licence itself and the tests' data.
+# source: Markdown prose, JSON (which has no comments), the licence itself, the tests' data and
+# package manifests that must start with their XML declaration.
 #   check_spdx.sh SOURCE_DIR [--add]
 # With --add the line is first put into each source file that lacks it (the sweep to run after
 # branches are merged). Exit status 0 when every source file has the line, 1 when one lacks it,
@@ -21,6 +23,9 @@ exempt() {
   case $1 in
     LICENSE | *.md | *.md.in | *.json) return 0 ;;
     tests/tool/sysfs*/* | tests/tool/data/* | tests/pe/allowed_imports.txt | *.reg) return 0 ;;
+    # Package manifests whose first line must be the XML declaration (the manifest names the
+    # licence itself).
+    dist/nuget/*.xml | dist/nuget/*.nuspec.in) return 0 ;;
   esac
   return 1
 }
@@ -28,7 +33,7 @@ exempt() {
 # The licence line as a comment of the file's kind; nothing for a kind not known here.
 comment_for() {
   case $1 in
-    *.cpp | *.h) echo "// $spdx" ;;
+    *.cpp | *.h | *.cs | *.pas) echo "// $spdx" ;;
     *.c | *.S | *.h.in | *.map | *.rc.in) echo "/* $spdx */" ;;
     *.def | *.def.in) echo "; $spdx" ;;
     */CMakeLists.txt | CMakeLists.txt | *.cmake | *.cmake.in | *.sh | *.py | *.bash | *.pc.in | \

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Strings, variants, text conversion and standard output of the native platform layer, held to
 // the conventions of the Windows calls they stand for.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/wmi_substitute.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs the build into a scratch prefix and uses the result as hosts would: the files and
 # links in place, only the nine exports visible, a C host built through pkg-config and one
 # through find_package(Quoril) (which also compiles it against Quoril::headers alone), the

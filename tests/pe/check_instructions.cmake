@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 # Holds the 32-bit quoril.dll to the instructions of the 386, the oldest processor its Windows
 # versions run on (Windows 95 runs on a 386DX): every executable section is disassembled by

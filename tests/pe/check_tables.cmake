@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 # Holds quoril.dll's export table, import table and header to what every host and every
 # supported Windows needs:

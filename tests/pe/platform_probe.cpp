@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A DLL that makes every call of the Windows platform layer, built exactly as quoril.dll is, so
 // that the import table test sees what each call imports even before any export uses it.
 #include "platform/platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quoril.dll loaded and freed again and again in one process, as a host that holds it only while
 // it asks something: each cycle must give back every handle and heap block the load took, and
 // the exports must answer after the last load as after the first.

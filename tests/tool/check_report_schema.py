@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Checks quoril-info's JSON reports against the report's published schema.
 
     /usr/bin/python3 check_report_schema.py [--schema SCHEMA] REPORT...

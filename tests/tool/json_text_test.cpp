@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The JSON report's narrow strings: read as the characters the system's narrow encoding gives
 // them (UTF-8 natively, the ANSI code page on Windows), never byte by byte. A plain program
 // rather than a GoogleTest one, so that the Windows build of the tool, which has no test

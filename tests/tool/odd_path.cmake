@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The report carries the library's path, so a path full of awkward bytes shows whether the
 # report escapes text correctly: quotes, backslashes, control characters, a UTF-8 character and
 # a byte that is no UTF-8 at all.

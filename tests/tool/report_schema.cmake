@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # check_report_schema(FILE): stops the script unless the JSON report in FILE holds to the
 # report's schema, docs/quoril-info.schema.json, as python3-jsonschema judges it. Included by
 # every script that checks a report quoril-info printed. Debian's own python3 runs the check,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Runs quoril-info once and checks its exact exit status and, when asked, its output.
 #
 #   cmake -DTOOL=<exe> [-DEMULATOR=<runner>] -DEXPECT_EXIT=<n> [-DARGS=a|b|c]

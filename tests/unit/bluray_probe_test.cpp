@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "drive/bluray_probe.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The board exports as a host calls them.
 #include <algorithm>
 #include <string>

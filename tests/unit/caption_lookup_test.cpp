@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The caption of the drive named in a caller's text.
 #include "wmi/caption_lookup.h"
 

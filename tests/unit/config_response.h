@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GET CONFIGURATION answers built for tests: a header whose Data Length counts what follows,
 // then descriptors in the order they are added.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cpu_display/cpu_brand.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cpu_display/display_vendor.h"
 
 #include <cstring>

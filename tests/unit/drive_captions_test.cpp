@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The optical drive caption list: collection through WMI and formatting into the caller's
 // buffer, which is never written past its capacity.
 #include "wmi/drive_captions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Unit tests of the drive channel start from a fresh scripted machine and check, after each
 // case, that everything the case's devices took has been given back.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hand-built structured-exception frame, with real exceptions raised inside it.
 #include "platform/win32/exception_guard.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exports as a host sees them, with the scripted machine beneath.
 #include "quoril.h"
 

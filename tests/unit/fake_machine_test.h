@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Unit tests start every case from a fresh scripted machine.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Unit tests of the WMI exports start from a fresh scripted machine with a WMI of its own.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every export with each of its fallible platform calls made to fail in turn: the k-th call
 // answers in its failing form (a null handle, object or block, an error result, false), for
 // every k until the export gets through without reaching k. Each failure point has one right

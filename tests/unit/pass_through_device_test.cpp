@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "drive/pass_through_device.h"
 
 #include <vector>

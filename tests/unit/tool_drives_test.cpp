@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host tool's per-drive report, built by the library's logic over the scripted machine.
 #include "drives.h"
 

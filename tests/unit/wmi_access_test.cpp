@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two ways into WMI: what they ask of COM and WMI, how each step's failure ends the
 // transaction, and that every reference goes back in the order it must.
 #include "wmi/wmi_access.h"

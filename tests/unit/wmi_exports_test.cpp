@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What holds for every WMI export at once: calls from several threads stay independent.
 #include <string>
 #include <thread>

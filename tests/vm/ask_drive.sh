@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Asks an optical drive for its configuration directly, through the Linux SCSI generic interface
 # (sg_raw), with the command the drive probe sends: GET CONFIGURATION for every feature from
 # feature 0, at most 2048 bytes. Writes what the drive returned to OUT; says nothing unless the

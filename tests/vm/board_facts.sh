@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs in the emulated PC (guest.sh): quoril-info --json over the library beside it, then what
 # the PC was told and what its own sysfs says, all into REPORT for compare_guest.cmake.
 #

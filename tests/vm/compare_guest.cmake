@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Compares what quoril-info answered inside the emulated PC with what the PC was told, with its
 # own sysfs and with each optical drive's own answer to GET CONFIGURATION, as board_facts.sh
 # wrote them.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The drive channel of the NT family against real drives: in the emulated PC, where the Wine
 # prefix's D: and E: are its two optical drives with their raw devices (QUORIL_WINE_CDROMS), the
 # capabilities quoril-info.exe reads through SCSI pass-through, the DLL's own channel, must equal

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The emulated PC: boots Debian's kernel from /boot under QEMU over this machine's own root file
 # system, shared read-only and made writable in the guest by a memory-backed overlay, with the
 # repository's build/ folder shared writable at its own path. A job run there sees the very

@@ -1,4 +1,5 @@
 #!/bin/busybox sh
+# SPDX-License-Identifier: MIT
 # The emulated PC's first process (guest.sh puts it into the initial RAM disk): builds the guest's
 # root from the host's root file system (read-only, shared as "host"), an optional layer over it
 # ("layer") and a memory-backed upper layer that takes every write, mounts the host's build/

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs in the emulated PC (tests/vm/guest.sh, started by cmake/run-guest-tests.sh): the Windows
 # tests that need it, through CTest as on a machine that runs them itself. The PC's two optical
 # drives are the Wine prefixes' D: and E:, with their raw devices.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "drives.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the tool learns about optical drives with the library's own logic linked in: the
 // capability set of every drive, which no export reports, and offline decoding of saved
 // GET CONFIGURATION answers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "exports.h"
 
 namespace quoril_info {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's exports as this tool knows them: the name a person reads, the symbol a loader
 // resolves, and the typed pointer the tool calls through.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opens the Quoril library the way a host application does: by name, at run time, without
 // linking against it. Each platform's loader lives in its own source file behind this class.
 #pragma once

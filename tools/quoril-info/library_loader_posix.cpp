@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared-object loading for native builds: dlopen and dlsym.
 #include <dlfcn.h>
 #include <link.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DLL loading for Windows builds: LoadLibraryA and GetProcAddress, exactly as a host does it.
 #include <windows.h>
 

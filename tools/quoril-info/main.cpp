@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quoril-info: loads the Quoril library by name, as a host program does, and shows what it
 // answers about this machine.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "questions.h"
 
 #include <cstring>

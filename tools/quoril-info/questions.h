@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the report asks the library. Each question is one row of kQuestions: a new export gets a
 // pointer in Exports and a function here that turns its answers into a report value.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The report: what the library answered, kept as a small tree of values so that the same facts
 // print either as readable text or as one JSON object.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "wide_text.h"
 
 #if defined(_WIN32)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's wide text (UTF-16) as the narrow text this program reads from its command line
 // and prints: UTF-8 natively, the ANSI code page on Windows, as every narrow-text program there.
 #pragma once

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """What the Quoril library tells about this machine.
 
 None stands for no answer. Every call asks the library afresh, one export call for each

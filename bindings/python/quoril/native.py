@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The library's nine exports, declared as quoril.h declares them.
 
 Each is a ctypes function of the caller-cleans-stack convention: wide text is 16-bit units

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scripted drives of the fake machine: the system's version, drive types per letter, volume
 // devices and the pass-through driver behind them, events, and an ASPI manager that can be
 // "installed". Everything taken from it is counted, so tests can prove that every path gives

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/fake/fake_platform.h"
 
 #include <algorithm>

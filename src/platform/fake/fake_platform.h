@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A scriptable machine for unit tests: the platform calls answer from FakeSystem(), and the
 // calls the logic makes are recorded there for the tests to inspect.
 #pragma once

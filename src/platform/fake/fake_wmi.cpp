@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/fake/fake_wmi.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A scriptable WMI and COM runtime for unit tests: classes with any number of instances,
 // properties of every kind, a failure at any step, a record of every argument the logic
 // passed, and reference counts that prove every object is released exactly once.

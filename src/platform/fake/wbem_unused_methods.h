@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The methods of the Windows WMI interfaces that the logic never calls. The fake objects must
 // still define them on Windows, where the interfaces declare them; each answers that it is not
 // supported. Elsewhere the interfaces declare only what the logic uses, and these are empty.

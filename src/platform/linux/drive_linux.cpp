@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives, events and run-time library loading answered natively on Linux, for libquoril.so.
 // Handles are file descriptors, one more than the descriptor so that none is ever null.
 #include <fcntl.h>

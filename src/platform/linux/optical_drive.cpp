@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/optical_drive.h"
 
 #include <fcntl.h>

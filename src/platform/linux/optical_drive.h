@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Optical drives as Linux names them, reached the way the NT family reaches a volume: drive
 // letters map to the SCSI CD-ROM device nodes, D: to sr0, E: to sr1 and so on up to Z: (sr22);
 // A:, B: and C: never name an optical drive. A pass-through request travels as an SG_IO request

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Display adapters as the Linux kernel lists them under its PCI sysfs tree, described in the
 // window system's display device record so the logic reads them exactly as it reads Windows'.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The COM, automation and text-conversion calls, answered natively on Linux.
 //
 // There are no COM apartments here and no system registry of classes: the one class the

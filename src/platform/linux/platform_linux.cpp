@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform calls answered natively on Linux, for libquoril.so.
 #include "platform/platform.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the native platform layer finds the kernel's sysfs tree.
 #pragma once
 

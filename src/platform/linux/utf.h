@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UTF-8 and UTF-16, the native layer's narrow and wide text, converted into each other.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small in-process stand-in for the WMI service, answering from Linux's sysfs tree.
 //
 // The WMI logic talks to it through the same interfaces it uses on Windows (locator, services,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives, events and run-time library loading for Windows: each call forwards to the real API.
 #include <windows.h>
 

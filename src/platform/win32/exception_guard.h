@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A structured-exception guard for 32-bit Windows.
 #pragma once
 

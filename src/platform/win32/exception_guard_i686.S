@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /*
  * int quoril_seh_run(void (*work)(void*), void* context)   -- cdecl, 32-bit x86 Windows.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The COM, automation and text-conversion calls for Windows.
 //
 // quoril.dll imports nothing from OLE32 or OLEAUT32: Windows 95 without DCOM has no OLE32 that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform layer for Windows: each call forwards to the real API.
 #include <windows.h>
 

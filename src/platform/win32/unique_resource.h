@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Guards for resources that only the Windows layer itself acquires.
 #pragma once
 

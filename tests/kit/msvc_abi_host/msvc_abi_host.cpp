@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A host as MSVC builds one, with nothing else: compiled for the MSVC ABI, linked against the
 // kit's quoril.lib and a KERNEL32 import library, with its own entry point and no runtime
 // library. It calls all nine exports through the import library (fnGetSVID under the decorated

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Checks the version resource of each file named on the command line against the version of
  * quoril.h: the fixed file and product versions, the file type (a DLL or a program, from the
  * name), and the strings a file's properties show (ProductName "Quoril", FileVersion and

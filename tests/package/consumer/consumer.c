@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* A host of the installed library, built once through pkg-config and once through CMake's
    package: it includes the installed header, links libquoril and calls exports whose answers
    hold on any machine. Exit status 0 when they all do. */
