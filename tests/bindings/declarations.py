@@ -29,6 +29,9 @@ def header(path):
         arguments = [] if arguments.strip() == "void" else arguments.split(",")
         found[name] = (c_kind(result), tuple(map(c_kind, arguments)))
     decorated = re.findall(r'#define QUORIL_FNGETSVID_SYMBOL "([^"]+)"', text)
+    # quoril_fnGetSVID is a name of the import libraries for C hosts, not of the library: the
+    # bindings load the library and reach fnGetSVID by its exported names.
+    found.pop("quoril_fnGetSVID", None)
     return dict(found, **{name: found["fnGetSVID"] for name in decorated})
 
 
