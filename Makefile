@@ -38,8 +38,8 @@ dist: win32 win64
 	cmake -S dist -B build/dist -G Ninja
 	cmake --build build/dist
 
-# The host tool against the real DLLs under Wine, printing every answer: the 64-bit DLL's
-# everywhere, the 32-bit DLL's where 32-bit programs run natively.
+# The host tool against the real DLLs under Wine, printing every answer: the 32-bit DLL's in the
+# emulated PC where this machine runs no 32-bit programs itself.
 run: win32 win64
 	@cmake/run-report.sh
 
