@@ -3,7 +3,8 @@
 # `make run`: quoril-info.exe's full report of each built DLL under Wine, where
 # cmake/QuorilWine.cmake placed that architecture's programs: on this machine, or in the emulated
 # PC (32-bit programs where this kernel runs none; the first run there also makes the 32-bit Wine
-# prefix, which takes some minutes). Says why where one cannot run at all.
+# prefix, which takes some minutes), where D: and E: are its two real optical drives. Says why
+# where one cannot run at all.
 set -u
 cd "$(dirname "$0")/.." || exit 1
 . cmake/test-lib.sh
@@ -18,7 +19,7 @@ for flavour in win64 win32; do
     guest)
       echo "(in the emulated PC: $reason)"
       sh tests/vm/guest.sh ${win32_layer:+--layer "$win32_layer"} --memory 3072 \
-        sh -c "cmake/wine-run.sh --$flavour build/$flavour/quoril-info.exe; status=\$?; cmake/wine-run.sh --stop; exit \$status" ||
+        env QUORIL_WINE_CDROMS="/dev/sr0 /dev/sr1" sh -c "cmake/wine-run.sh --$flavour build/$flavour/quoril-info.exe; status=\$?; cmake/wine-run.sh --stop; exit \$status" ||
         status=1
       ;;
     *) echo "run: not run here: $reason" >&2; status=1 ;;
