@@ -10,31 +10,35 @@ results=build/test-results
 mkdir -p "$results"
 
 # run_ctest NAME TREE [CTEST ARGUMENT...]: runs the tests of the build tree TREE that the
-# arguments select. A Windows program under Wine reports its cases in TREE/gtest-results, which
-# is emptied first so that only this run's reports are counted.
+# arguments select. A Windows program under Wine reports its cases in TREE/gtest-results; the
+# reports of this run are kept beside its results, in NAME.gtest.
 run_ctest() {
-  name=$1
-  tree=$2
+  ctest_name=$1
+  ctest_tree=$2
   shift 2
-  rm -rf "$tree/gtest-results"
-  echo "$PWD/$tree" >"$results/$name.tree"
-  ctest --test-dir "$tree" --output-on-failure --output-junit "$PWD/$results/$name.xml" \
-    -j "${CTEST_JOBS:-2}" "$@"
+  rm -rf "$ctest_tree/gtest-results" "$results/$ctest_name.gtest"
+  ctest_status=0
+  ctest --test-dir "$ctest_tree" --output-on-failure \
+    --output-junit "$PWD/$results/$ctest_name.xml" -j "${CTEST_JOBS:-2}" "$@" || ctest_status=$?
+  if [ -d "$ctest_tree/gtest-results" ]; then
+    mv "$ctest_tree/gtest-results" "$results/$ctest_name.gtest"
+  fi
+  return "$ctest_status"
 }
 
 # record_skips TREE INSTALLABLE REASON [CTEST ARGUMENT...]: records the tests of TREE that the
 # arguments select as skipped, and says so. INSTALLABLE is yes when installing packages would let
 # them run here (a skip CI does not accept), no when nothing would.
 record_skips() {
-  tree=$1
-  installable=$2
-  reason=$3
+  skip_tree=$1
+  skip_installable=$2
+  skip_reason=$3
   shift 3
   echo "================================================================================"
-  echo "SKIPPED in $tree: $reason"
-  ctest --test-dir "$tree" -N "$@" | sed -n 's/^ *Test *#[0-9]*: *//p' | while read -r test; do
+  echo "SKIPPED in $skip_tree: $skip_reason"
+  ctest --test-dir "$skip_tree" -N "$@" | sed -n 's/^ *Test *#[0-9]*: *//p' | while read -r test; do
     echo "  skipped: $test"
-    printf '%s\t%s\t%s\n' "${tree#build/}/$test" "$installable" "$reason" >>"$results/skipped.txt"
+    printf '%s\t%s\t%s\n' "${skip_tree#build/}/$test" "$skip_installable" "$skip_reason" >>"$results/skipped.txt"
   done
   echo "================================================================================"
 }

@@ -4,10 +4,10 @@
 
     test_summary.py RESULTS_FOLDER [FAILED_PART...]
 
-Reads what cmake/test-lib.sh left in RESULTS_FOLDER: one JUnit file per run of CTest (NAME.xml,
-with the build tree it ran in NAME.tree), and skipped.txt, the tests no part ran here. A Windows
-program under Wine is one CTest test for all its cases; its own report (TREE/gtest-results/
-TEST.xml) counts them one by one, so a case the program skipped counts as skipped.
+Reads what cmake/test-lib.sh left in RESULTS_FOLDER: one JUnit file per run of CTest (NAME.xml),
+and skipped.txt, the tests no part ran here. A Windows program under Wine is one CTest test for
+all its cases; its own report (NAME.gtest/TEST.xml) counts them one by one, so a case the program
+skipped counts as skipped.
 
 A skip that installing packages would undo ("make deps" in its reason) is a test this machine
 could run: with CI=true in the environment, any such skip fails the run. So does a part named as
@@ -19,13 +19,14 @@ import xml.etree.ElementTree as ElementTree
 
 
 def skip_reason(case):
-    """The reason a skipped test gave: the first line of its output that says SKIPPED."""
-    for element in (case.find("skipped"), case.find("system-out")):
-        text = "" if element is None else (element.get("message") or element.text or "")
-        for line in text.splitlines():
-            if "SKIPPED" in line or element.tag == "skipped":
-                return line.strip()
-    return "skipped"
+    """The reason a skipped test gave: the line of its output that says SKIPPED, or else what
+    its skip element says."""
+    output = case.find("system-out")
+    for line in ("" if output is None else output.text or "").splitlines():
+        if "SKIPPED" in line:
+            return line.strip()
+    skipped = case.find("skipped")
+    return (skipped.get("message") if skipped is not None else None) or "skipped"
 
 
 def program_cases(report):
@@ -49,10 +50,6 @@ def main():
     names = sorted(n[:-4] for n in os.listdir(folder) if n.endswith(".xml")) \
         if os.path.isdir(folder) else []
     for run in names:
-        tree = ""
-        if os.path.exists(os.path.join(folder, run + ".tree")):
-            with open(os.path.join(folder, run + ".tree"), encoding="utf-8") as file:
-                tree = file.read().strip()
         try:
             suite = ElementTree.parse(os.path.join(folder, run + ".xml")).getroot()
         except ElementTree.ParseError as problem:
@@ -60,8 +57,8 @@ def main():
             continue
         for case in suite.iter("testcase"):
             name, status = case.get("name"), case.get("status")
-            report = os.path.join(tree, "gtest-results", name + ".xml") if tree else ""
-            if status in ("run", "fail") and report and os.path.exists(report):
+            report = os.path.join(folder, run + ".gtest", name + ".xml")
+            if status in ("run", "fail") and os.path.exists(report):
                 try:
                     good, bad, skips = program_cases(report)
                 except ElementTree.ParseError:
