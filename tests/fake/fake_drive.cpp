@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "platform/fake/fake_drive.h"
+#include "fake/fake_drive.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "fake/fake_platform.h"
 #include "platform/aspi.h"
-#include "platform/fake/fake_platform.h"
 
 namespace quoril::fake {
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/fake/fake_wmi.h"
+#include "fake/fake_wmi.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -7,8 +7,8 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/fake/fake_platform.h"
-#include "platform/fake/wbem_unused_methods.h"
+#include "fake/fake_platform.h"
+#include "fake/wbem_unused_methods.h"
 #include "platform/platform.h"
 
 namespace quoril::fake {
@@ -311,6 +311,9 @@ class Locator final : public FakeObject<IWbemLocator> {
 };
 
 // --- Text in the fake's code pages ------------------------------------------------------------
+// Narrow bytes below 0x80 are the same units; every other unit below 0x8000 is a double-byte
+// character (lead byte 0x80 | high byte, then the low byte); units from 0x8000 have no narrow
+// form and become the default character.
 
 // Decodes narrow text into units; false on a lead byte without its trail byte.
 bool Decode(std::string_view narrow, std::u16string* wide) {
