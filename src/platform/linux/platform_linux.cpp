@@ -67,10 +67,6 @@ bool EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDeviceA* di
   }
 }
 
-}  // namespace quoril::platform
-
-namespace quoril::platform {
-
 // The C library's heap is the process heap here; there is only the one.
 void* GetProcessHeap() { return reinterpret_cast<void*>(uintptr_t{1}); }
 
