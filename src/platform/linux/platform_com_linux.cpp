@@ -15,6 +15,7 @@
 #include <limits>
 #include <string_view>
 
+#include "platform/linux/boundary.h"
 #include "platform/linux/sysfs_root.h"
 #include "platform/linux/utf.h"
 #include "platform/linux/wmi_substitute.h"
@@ -66,12 +67,8 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* outer, DWORD clsContext, REF
     return REGDB_E_CLASSNOTREG;
   }
   if (!(riid == wmi::kIidWbemLocator) && !(riid == wmi::kIidUnknown)) return E_NOINTERFACE;
-  // The logic underneath is built without exceptions: no room for the path is no locator.
-  IWbemLocator* locator = nullptr;
-  try {
-    locator = wmi::NewLocator(SysfsRoot());
-  } catch (...) {
-  }
+  IWbemLocator* const locator =
+      AnswerOrFail<IWbemLocator*>(nullptr, [] { return wmi::NewLocator(SysfsRoot()); });
   if (locator == nullptr) return E_OUTOFMEMORY;
   *ppv = locator;
   return S_OK;

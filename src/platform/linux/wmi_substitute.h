@@ -72,8 +72,9 @@ std::vector<Instance> ReadCdromDrives(const std::string& sysfsRoot);
 // The letter of CD-ROM device srN: 'D' + N, nothing past 'Z'.
 std::optional<char> CdromDriveLetter(unsigned index);
 
-// A locator whose services read the tree at `sysfsRoot`, holding one reference; null when
-// memory is short.
-IWbemLocator* NewLocator(std::string_view sysfsRoot) noexcept;
+// A locator whose services read the tree at `sysfsRoot`, holding one reference. Throws
+// std::bad_alloc when memory is short. Its objects' methods throw nothing: they answer
+// WBEM_E_OUT_OF_MEMORY instead.
+IWbemLocator* NewLocator(std::string_view sysfsRoot);
 
 }  // namespace quoril::platform::wmi
