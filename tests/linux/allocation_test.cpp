@@ -104,8 +104,8 @@ TEST(AllocationFailure, EveryWayInAnswersAFailureAndThrowsNothing) {
          void* locator = nullptr;
          HRESULT result = 0;
          WithAllocations(limit, [&] {
-           result = CoCreateInstance(wmi::kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                                     wmi::kIidWbemLocator, &locator);
+           result = CoCreateInstance(kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER,
+                                     kIidWbemLocator, &locator);
          });
          if (locator != nullptr) static_cast<IWbemLocator*>(locator)->Release();
          return long{result};

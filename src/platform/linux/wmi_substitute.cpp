@@ -11,6 +11,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/ascii_case.h"
 #include "platform/linux/boundary.h"
 #include "platform/linux/sysfs_root.h"
 #include "platform/linux/utf.h"
@@ -58,10 +59,9 @@ std::optional<std::u16string> Widen(const std::optional<std::string>& text) {
 
 // WMI compares class and property names without regard to the case of ASCII letters.
 bool SameName(std::u16string_view a, std::u16string_view b) {
-  const auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; };
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(),
-                    [&](char16_t x, char16_t y) { return fold(x) == fold(y); });
+                    [](char16_t x, char16_t y) { return AsciiUpper(x) == AsciiUpper(y); });
 }
 
 // N of a kernel device name "srN" (decimal, no leading zeros); nothing for other names.
