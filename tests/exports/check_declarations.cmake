@@ -1,79 +1,54 @@
 # SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
-# Holds what is written by hand about the exports to the project's export list
-# (src/export/exports.cmake):
-#  - the public header declares each listed export, and no other function but the C name of
-#    fnGetSVID, and a pointer type quoril_<name>_fn for each, and no other;
-#  - the schema of quoril-info's JSON report has a member for each export, at the top and under
-#    "exports", required in both places, and no other export member.
+# Holds what is written by hand about the exports to the export list (src/export/exports.cmake):
+# the public header declares each export, with a pointer type quoril_<name>_fn, and no other
+# function but fnGetSVID's C name; the schema of quoril-info's JSON report has a member for each
+# export at the top and under "exports", required in both places, and no other.
 #   cmake -DHEADER=<quoril.h> -DSCHEMA=<quoril-info.schema.json> -P check_declarations.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../../src/export/exports.cmake)
 set(listed ${QUORIL_EXPORTS})
 list(SORT listed)
-set(failures "")
 
-# compare(WHAT <names...>): the names, in any order and without repeats, must be the listed ones.
+# compare(WHAT <names...>): the names, in any order, must be the listed ones.
 function(compare what)
   set(names ${ARGN})
   list(REMOVE_DUPLICATES names)
+  list(REMOVE_ITEM names ${QUORIL_FNGETSVID_C_NAME} format_version library exports optical_drives)
   list(SORT names)
   if(NOT names STREQUAL listed)
-    set(failures "${failures}  ${what}: [${names}], the list: [${listed}]\n" PARENT_SCOPE)
+    message(SEND_ERROR "${what}: [${names}], but the list has [${listed}]")
   endif()
 endfunction()
 
 file(READ ${HEADER} header)
-string(REGEX MATCHALL "QUORIL_API[^;(]*QUORIL_CALL +[A-Za-z_0-9]+\\(" declarations "${header}")
-list(TRANSFORM declarations REPLACE ".*QUORIL_CALL +([A-Za-z_0-9]+)\\($" "\\1")
-if(NOT QUORIL_FNGETSVID_C_NAME IN_LIST declarations)
-  string(APPEND failures "  the header does not declare ${QUORIL_FNGETSVID_C_NAME}\n")
+string(REGEX MATCHALL "QUORIL_API[^;(]*QUORIL_CALL +[A-Za-z_0-9]+\\(" functions "${header}")
+list(TRANSFORM functions REPLACE ".*QUORIL_CALL +([A-Za-z_0-9]+)\\($" "\\1")
+compare("the header's functions" ${functions})
+if(NOT QUORIL_FNGETSVID_C_NAME IN_LIST functions)
+  message(SEND_ERROR "the header does not declare ${QUORIL_FNGETSVID_C_NAME}")
 endif()
-list(REMOVE_ITEM declarations ${QUORIL_FNGETSVID_C_NAME})
-compare("functions the header declares" ${declarations})
 string(REGEX MATCHALL "QUORIL_CALL *\\* *quoril_[A-Za-z_0-9]+_fn\\)" pointers "${header}")
 list(TRANSFORM pointers REPLACE ".*quoril_([A-Za-z_0-9]+)_fn\\)$" "\\1")
-compare("the header's pointer types quoril_<name>_fn" ${pointers})
+compare("the header's pointer types" ${pointers})
 
+# names(<json path...>): the members of the object, or the strings of the array, there.
 file(READ ${SCHEMA} schema)
-# members(<variable> <json path...>): the member names of the object there.
-function(members variable)
+function(names what)
+  string(JSON type TYPE "${schema}" ${ARGN})
   string(JSON count LENGTH "${schema}" ${ARGN})
-  set(names "")
-  if(count GREATER 0)
-    math(EXPR last "${count} - 1")
-    foreach(i RANGE ${last})
-      string(JSON name MEMBER "${schema}" ${ARGN} ${i})
-      list(APPEND names ${name})
-    endforeach()
-  endif()
-  set(${variable} ${names} PARENT_SCOPE)
-endfunction()
-# elements(<variable> <json path...>): the strings of the array there.
-function(elements variable)
-  string(JSON count LENGTH "${schema}" ${ARGN})
-  set(names "")
   math(EXPR last "${count} - 1")
+  set(found "")
   foreach(i RANGE ${last})
-    string(JSON name GET "${schema}" ${ARGN} ${i})
-    list(APPEND names ${name})
+    if(type STREQUAL "OBJECT")
+      string(JSON name MEMBER "${schema}" ${ARGN} ${i})
+    else()
+      string(JSON name GET "${schema}" ${ARGN} ${i})
+    endif()
+    list(APPEND found ${name})
   endforeach()
-  set(${variable} ${names} PARENT_SCOPE)
+  compare("${what}" ${found})
 endfunction()
-# The report's members that are no export.
-set(report_members format_version library exports optical_drives)
-members(top properties)
-list(REMOVE_ITEM top ${report_members})
-compare("the schema's report members" ${top})
-elements(required required)
-list(REMOVE_ITEM required ${report_members})
-compare("the schema's required report members" ${required})
-members(present properties exports properties)
-compare("the schema's members of \"exports\"" ${present})
-elements(required properties exports required)
-compare("the schema's required members of \"exports\"" ${required})
-
-if(failures)
-  message(FATAL_ERROR "Not as the export list says:\n${failures}")
-endif()
-list(LENGTH listed count)
-message(STATUS "${count} exports: the header and the report's schema agree with the list")
+names("the schema's report members" properties)
+names("the schema's required report members" required)
+names("the schema's members of \"exports\"" properties exports properties)
+names("the schema's required members of \"exports\"" properties exports required)
