@@ -3,7 +3,7 @@
 // both are answered afresh on every call, so a host that polls them pays this each time.
 #include <benchmark/benchmark.h>
 
-#include "platform/fake/fake_platform.h"
+#include "fake/fake_platform.h"
 #include "quoril.h"
 
 namespace {

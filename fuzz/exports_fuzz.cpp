@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/fake/fake_platform.h"
+#include "fake/fake_platform.h"
 #include "quoril.h"
 
 namespace {

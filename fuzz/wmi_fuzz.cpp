@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/fake_platform.h"
+#include "fake/fake_platform.h"
 #include "quoril.h"
 #include "wmi/caption_lookup.h"
 

@@ -125,11 +125,7 @@ void* HeapAlloc(void* heap, uint32_t flags, size_t bytes);
 // HeapFree: gives back a block HeapAlloc handed out; a null block is ignored.
 bool HeapFree(void* heap, uint32_t flags, void* block);
 
-}  // namespace quoril::platform
-
 // --- Drives and the ASPI manager ------------------------------------------------------------
-
-namespace quoril::platform {
 
 // A kernel object: an opened volume device or an event. Null is never a valid one.
 using Handle = void*;

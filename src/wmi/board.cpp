@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "wmi/board.h"
 
-#include "wmi/wide_text.h"
+#include "common/wide_text.h"
 #include "wmi/wmi_access.h"
 
 namespace quoril::wmi {

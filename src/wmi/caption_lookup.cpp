@@ -1,20 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "wmi/caption_lookup.h"
 
+#include "common/ascii_case.h"
 #include "wmi/wmi_access.h"
 
 namespace quoril::wmi {
 namespace {
 
-char16_t Fold(char16_t unit) {
-  return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - (u'a' - u'A')) : unit;
-}
-
 // Whether `needle` stands at `at`, letter case aside; the haystack's terminator ends the
 // comparison, so nothing is read past it.
 bool MatchesAt(const char16_t* at, const char16_t* needle) {
   for (; *needle != u'\0'; ++at, ++needle) {
-    if (*at == u'\0' || Fold(*at) != Fold(*needle)) return false;
+    if (*at == u'\0' || AsciiUpper(*at) != AsciiUpper(*needle)) return false;
   }
   return true;
 }

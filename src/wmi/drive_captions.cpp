@@ -3,7 +3,7 @@
 
 #include <iterator>
 
-#include "wmi/wide_text.h"
+#include "common/wide_text.h"
 #include "wmi/wmi_access.h"
 
 namespace quoril::wmi {

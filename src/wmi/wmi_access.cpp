@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "wmi/wide_text.h"
+#include "common/wide_text.h"
 
 namespace quoril::wmi {
 namespace {
@@ -27,9 +27,9 @@ HRESULT Widen(const char* narrow, UINT codePage, UniqueBstr* out) {
 }
 
 HRESULT CreateLocator(ComPtr<IWbemLocator>* locator) {
-  const HRESULT hr =
-      platform::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                                 reinterpret_cast<void**>(locator->put()));
+  const HRESULT hr = platform::CoCreateInstance(platform::kClsidWbemLocator, nullptr,
+                                                CLSCTX_INPROC_SERVER, platform::kIidWbemLocator,
+                                                reinterpret_cast<void**>(locator->put()));
   if (FAILED(hr)) {
     locator->reset();
     return hr;

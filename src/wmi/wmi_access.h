@@ -22,13 +22,6 @@
 
 namespace quoril::wmi {
 
-// {4590F811-1D3A-11D0-891F-00AA004B2E24}
-inline constexpr CLSID CLSID_WbemLocator = {
-    0x4590F811, 0x1D3A, 0x11D0, {0x89, 0x1F, 0x00, 0xAA, 0x00, 0x4B, 0x2E, 0x24}};
-// {DC12A687-737F-11CF-884D-00AA004B2E24}
-inline constexpr IID IID_IWbemLocator = {
-    0xDC12A687, 0x737F, 0x11CF, {0x88, 0x4D, 0x00, 0xAA, 0x00, 0x4B, 0x2E, 0x24}};
-
 // Forward-only, semi-synchronous listings, for both styles.
 inline constexpr LONG kListingFlags = WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY;
 

@@ -1,7 +1,9 @@
 # SPDX-License-Identifier: MIT
-"""Holds every binding's raw declarations to the header's exports: the same exported names (each
-of fnGetSVID's, the decorated ones included), each cdecl with the same result and argument
-kinds (void, int32, narrow or wide text).   declarations.py HEADER BINDINGS_FOLDER"""
+"""Holds every binding's raw declarations to the library's exports: exactly the exported names of
+the export list (each of fnGetSVID's, the decorated ones included), each cdecl with the result and
+argument kinds (void, int32, narrow or wide text) the header declares for it.
+   declarations.py HEADER BINDINGS_FOLDER "EXPORTED NAMES..."
+"""
 
 import re
 import sys
@@ -21,18 +23,17 @@ def c_kind(declaration):
     raise ValueError("header type not understood: " + declaration)
 
 
-def header(path):
+def header(path, exported):
+    """The header's kinds for each exported name; a decorated C++ name ("?name@...") has those of
+    the function it names."""
     text = open(path, encoding="utf-8").read()
     found = {}
     for result, name, arguments in re.findall(r"QUORIL_API\s+(\w+)\s+QUORIL_CALL\s+(\w+)\(([^)]*)\);",
                                               text):
         arguments = [] if arguments.strip() == "void" else arguments.split(",")
         found[name] = (c_kind(result), tuple(map(c_kind, arguments)))
-    decorated = re.findall(r'#define QUORIL_FNGETSVID_SYMBOL "([^"]+)"', text)
-    # quoril_fnGetSVID is a name of the import libraries for C hosts, not of the library: the
-    # bindings load the library and reach fnGetSVID by its exported names.
-    found.pop("quoril_fnGetSVID", None)
-    return dict(found, **{name: found["fnGetSVID"] for name in decorated})
+    return {name: found.get(re.sub(r"^\?(\w+)@.*", r"\1", name), "not in the header")
+            for name in exported}
 
 
 def csharp(text):
@@ -76,8 +77,8 @@ def pascal(text):
             yield exported, signature
 
 
-def main(header_path, folder):
-    expected = header(header_path)
+def main(header_path, folder, exported):
+    expected = header(header_path, exported.split())
     failures = []
     for read, path in ((csharp, "dotnet/Quoril.cs"), (python, "python/quoril/native.py"),
                        (pascal, "pascal/Quoril.pas")):

@@ -13,12 +13,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "checked_call.h"
 #include "library.h"
 #include "quoril.h"
+#include "quoril_export_list.h"
 
 namespace {
 
@@ -460,6 +462,15 @@ TEST_F(WmiExports, EveryExportKeepsTheCallingConvention) {
       {"hasBDOdd", {}},
       {QUORIL_FNGETSVID_SYMBOL, {0, at(narrow.data())}},
   };
+  // The table covers the whole export list.
+#define QUORIL_TEST_EXPORT_NAME(name) #name,
+  for (const std::string_view listed : {QUORIL_EXPORT_LIST(QUORIL_TEST_EXPORT_NAME)}) {
+    const std::string_view symbol = listed == "fnGetSVID" ? QUORIL_FNGETSVID_SYMBOL : listed;
+    EXPECT_TRUE(std::any_of(std::begin(calls), std::end(calls),
+                            [&](const Call& call) { return call.name == symbol; }))
+        << listed << " is not called";
+  }
+#undef QUORIL_TEST_EXPORT_NAME
   for (const Call& call : calls) {
     void* const function = library_.Find<void*>(call.name);
     ASSERT_NE(function, nullptr) << call.name;

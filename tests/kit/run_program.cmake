@@ -3,7 +3,7 @@
 #   cmake -DWINE_RUN=<wine-run.sh> -DWINE_ARCH=--win32|--win64 -DPROGRAM=<exe> [-DARGS=a|b]
 #         [-DWORKING_DIRECTORY=<folder>] [-DEXPECT_EXPORTS=ON] -P run_program.cmake
 # The program runs in WORKING_DIRECTORY, by default its own folder. With EXPECT_EXPORTS its
-# output must hold a line for each of the nine exports, starting with the export's name.
+# output must hold a line for each export of the list, starting with the export's name.
 get_filename_component(program_dir ${PROGRAM} DIRECTORY)
 if(NOT WORKING_DIRECTORY)
   set(WORKING_DIRECTORY ${program_dir})
@@ -23,8 +23,8 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "${PROGRAM} exited with ${status}")
 endif()
 if(EXPECT_EXPORTS)
-  foreach(name Test fnVoIsCPU fnGetPID fnGetWMIInfo fnGetBaseBoardPorductA fnListDriverCaption
-               fnGetDriveCaptionW hasBDOdd fnGetSVID)
+  include(${CMAKE_CURRENT_LIST_DIR}/../../src/export/exports.cmake)
+  foreach(name IN LISTS QUORIL_EXPORTS)
     if(NOT out MATCHES "(^|\n)${name}[(:]")
       message(FATAL_ERROR "${PROGRAM} printed no answer of ${name}")
     endif()

@@ -224,10 +224,10 @@ TEST_F(WmiSubstitute, EveryObjectLivesExactlyAsLongAsItsReferences) {
   Write("class/dmi/id/board_name", "Board");
   IWbemLocator* locator = wmi::NewLocator(root_.string());
   IUnknown* unknown = nullptr;
-  ASSERT_EQ(locator->QueryInterface(wmi::kIidUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
+  ASSERT_EQ(locator->QueryInterface(kIidUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
   EXPECT_EQ(unknown, static_cast<IUnknown*>(locator));
   void* other = &other;
-  EXPECT_EQ(locator->QueryInterface(wmi::kIidWbemServices, &other), E_NOINTERFACE);
+  EXPECT_EQ(locator->QueryInterface(kIidWbemServices, &other), E_NOINTERFACE);
   EXPECT_EQ(other, nullptr);
   EXPECT_EQ(locator->AddRef(), 3u);
   EXPECT_EQ(locator->Release(), 2u);
@@ -259,9 +259,9 @@ TEST_F(WmiSubstitute, CoCreateInstanceHandsOutOnlyTheLocator) {
   Write("class/dmi/id/board_name", "From The Variable");
   ASSERT_EQ(setenv("QUORIL_SYSFS_ROOT", root_.c_str(), 1), 0);
   void* object = &object;
-  ASSERT_EQ(CoCreateInstance(wmi::kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                             wmi::kIidWbemLocator, &object),
-            S_OK);
+  ASSERT_EQ(
+      CoCreateInstance(kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator, &object),
+      S_OK);
   auto* locator = static_cast<IWbemLocator*>(object);
   IWbemServices* services = nullptr;
   const Bstr resource(u"ROOT\\CIMV2");
@@ -285,24 +285,24 @@ TEST_F(WmiSubstitute, CoCreateInstanceHandsOutOnlyTheLocator) {
   EXPECT_EQ(locator->Release(), 0u);
   ASSERT_EQ(unsetenv("QUORIL_SYSFS_ROOT"), 0);
 
-  EXPECT_EQ(CoCreateInstance(wmi::kIidWbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                             wmi::kIidWbemLocator, &object),
-            REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(
+      CoCreateInstance(kIidWbemLocator, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator, &object),
+      REGDB_E_CLASSNOTREG);
   EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(CoCreateInstance(wmi::kClsidWbemLocator, nullptr, 4, wmi::kIidWbemLocator, &object),
+  EXPECT_EQ(CoCreateInstance(kClsidWbemLocator, nullptr, 4, kIidWbemLocator, &object),
             REGDB_E_CLASSNOTREG);
-  EXPECT_EQ(CoCreateInstance(wmi::kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                             wmi::kIidWbemServices, &object),
-            E_NOINTERFACE);
+  EXPECT_EQ(
+      CoCreateInstance(kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER, kIidWbemServices, &object),
+      E_NOINTERFACE);
   EXPECT_EQ(object, nullptr);
   // No object aggregates the locator.
-  EXPECT_LT(CoCreateInstance(wmi::kClsidWbemLocator, reinterpret_cast<IUnknown*>(&returned),
-                             CLSCTX_INPROC_SERVER, wmi::kIidWbemLocator, &object),
+  EXPECT_LT(CoCreateInstance(kClsidWbemLocator, reinterpret_cast<IUnknown*>(&returned),
+                             CLSCTX_INPROC_SERVER, kIidWbemLocator, &object),
             0);
   EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(CoCreateInstance(wmi::kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                             wmi::kIidWbemLocator, nullptr),
-            E_POINTER);
+  EXPECT_EQ(
+      CoCreateInstance(kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator, nullptr),
+      E_POINTER);
   EXPECT_EQ(CoSetProxyBlanket(nullptr, 10, 0, nullptr, 3, 3, nullptr, 0), E_INVALIDARG);
 }
 

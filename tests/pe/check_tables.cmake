@@ -2,9 +2,8 @@
 cmake_minimum_required(VERSION 3.25)
 # Holds quoril.dll's export table, import table and header to what every host and every
 # supported Windows needs:
-#  - exports exactly Test, fnVoIsCPU, fnGetPID, fnGetWMIInfo, fnGetBaseBoardPorductA,
-#    fnListDriverCaption, fnGetDriveCaptionW, hasBDOdd and fnGetSVID's decorated name for the
-#    architecture, nothing else;
+#  - exports exactly the names of the project's export list (src/export/exports.cmake), with
+#    fnGetSVID's decorated name for the architecture, nothing else;
 #  - an image of the architecture asked for (ARCH: x86 or x86-64) with the subsystem version
 #    its oldest Windows accepts: 4.0 for 32-bit (Windows 95 and NT 4), 5.2 for 64-bit (the first
 #    x86-64 Windows, and what the x86-64 linker gives by default);
@@ -36,12 +35,12 @@ if(ARCH STREQUAL "x86")
   set(format pei-i386)
   set(subsystem_major 4)
   set(subsystem_minor 0)
-  set(svid_export "?fnGetSVID@@YAHJQAD@Z")
+  set(export_platform x86)
 elseif(ARCH STREQUAL "x86-64")
   set(format pei-x86-64)
   set(subsystem_major 5)
   set(subsystem_minor 2)
-  set(svid_export "?fnGetSVID@@YAHJQEAD@Z")
+  set(export_platform x64)
 else()
   message(FATAL_ERROR "ARCH must be x86 or x86-64, not '${ARCH}'")
 endif()
@@ -102,8 +101,8 @@ foreach(line IN LISTS lines)
 endforeach()
 
 list(SORT exports)
-set(expected_exports "${svid_export}" "Test" "fnVoIsCPU" "fnGetPID" "fnGetWMIInfo"
-    "fnGetBaseBoardPorductA" "fnListDriverCaption" "fnGetDriveCaptionW" "hasBDOdd")
+include(${CMAKE_CURRENT_LIST_DIR}/../../src/export/exports.cmake)
+quoril_export_names(expected_exports ${export_platform})
 list(SORT expected_exports)
 if(NOT IMPORTS_ONLY AND NOT exports STREQUAL expected_exports)
   fail("exports are [${exports}], expected exactly [${expected_exports}]")

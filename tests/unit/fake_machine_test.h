@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fake/fake_platform.h"
+#include "fake/fake_platform.h"
 
 namespace quoril::test {
 

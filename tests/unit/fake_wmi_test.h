@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "fake/fake_wmi.h"
 #include "fake_machine_test.h"
-#include "platform/fake/fake_wmi.h"
 
 namespace quoril::test {
 

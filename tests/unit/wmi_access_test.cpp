@@ -42,8 +42,8 @@ TEST_F(QueryStyleTest, AsksForTheFixedNamespaceBlanketAndListing) {
 
   ASSERT_EQ(wmi().creations.size(), 1u);
   const fake::FakeCreation& creation = wmi().creations[0];
-  EXPECT_EQ(std::memcmp(&creation.clsid, &CLSID_WbemLocator, sizeof(CLSID)), 0);
-  EXPECT_EQ(std::memcmp(&creation.iid, &IID_IWbemLocator, sizeof(IID)), 0);
+  EXPECT_EQ(std::memcmp(&creation.clsid, &platform::kClsidWbemLocator, sizeof(CLSID)), 0);
+  EXPECT_EQ(std::memcmp(&creation.iid, &platform::kIidWbemLocator, sizeof(IID)), 0);
   EXPECT_TRUE(creation.outerIsNull);
   EXPECT_EQ(creation.context, 1u);
 

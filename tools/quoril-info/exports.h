@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The library's exports as this tool knows them: the name a person reads, the symbol a loader
-// resolves, and the typed pointer the tool calls through.
+// resolves, and the typed pointer the tool calls through. The build writes the list of exports
+// (QUORIL_EXPORT_LIST) from the project's one list of them.
 #pragma once
 
 #include <string_view>
 
 #include "library_loader.h"
 #include "quoril.h"
+#include "quoril_export_list.h"
 
 namespace quoril_info {
 
@@ -15,47 +17,28 @@ struct ExportName {
   const char* symbol;     // as the loader must ask for it on this platform
 };
 
-inline constexpr ExportName kTest{"Test", "Test"};
-inline constexpr ExportName kFnVoIsCPU{"fnVoIsCPU", "fnVoIsCPU"};
-inline constexpr ExportName kHasBDOdd{"hasBDOdd", "hasBDOdd"};
+// On Windows fnGetSVID is exported only under its decorated name; every other export, and
+// fnGetSVID elsewhere, under the name itself.
+constexpr ExportName Named(const char* name) {
 #if defined(_WIN32)
-inline constexpr ExportName kFnGetSVID{"fnGetSVID", QUORIL_FNGETSVID_SYMBOL};
-#else
-inline constexpr ExportName kFnGetSVID{"fnGetSVID", "fnGetSVID"};
+  if (std::string_view(name) == "fnGetSVID") return {name, QUORIL_FNGETSVID_SYMBOL};
 #endif
-
-inline constexpr ExportName kFnGetPID{"fnGetPID", "fnGetPID"};
-inline constexpr ExportName kFnGetWMIInfo{"fnGetWMIInfo", "fnGetWMIInfo"};
-inline constexpr ExportName kFnGetBaseBoardPorductA{"fnGetBaseBoardPorductA",
-                                                    "fnGetBaseBoardPorductA"};
-inline constexpr ExportName kFnListDriverCaption{"fnListDriverCaption", "fnListDriverCaption"};
-inline constexpr ExportName kFnGetDriveCaptionW{"fnGetDriveCaptionW", "fnGetDriveCaptionW"};
+  return {name, name};
+}
 
 // Every export the tool knows, in the order the report lists them.
-inline constexpr ExportName kKnownExports[] = {kTest,
-                                               kFnVoIsCPU,
-                                               kFnGetSVID,
-                                               kFnGetPID,
-                                               kFnGetWMIInfo,
-                                               kFnGetBaseBoardPorductA,
-                                               kFnListDriverCaption,
-                                               kFnGetDriveCaptionW,
-                                               kHasBDOdd};
+#define QUORIL_INFO_EXPORT_NAME(name) Named(#name),
+inline constexpr ExportName kKnownExports[] = {QUORIL_EXPORT_LIST(QUORIL_INFO_EXPORT_NAME)};
+#undef QUORIL_INFO_EXPORT_NAME
 
 // The exports one loaded library offers; a pointer is null where the export is missing. Valid
 // only while that library stays loaded.
 struct Exports {
   explicit Exports(const LoadedLibrary& library);
 
-  quoril_Test_fn Test;
-  quoril_fnVoIsCPU_fn fnVoIsCPU;
-  quoril_fnGetSVID_fn fnGetSVID;
-  quoril_fnGetPID_fn fnGetPID;
-  quoril_fnGetWMIInfo_fn fnGetWMIInfo;
-  quoril_fnGetBaseBoardPorductA_fn fnGetBaseBoardPorductA;
-  quoril_fnListDriverCaption_fn fnListDriverCaption;
-  quoril_fnGetDriveCaptionW_fn fnGetDriveCaptionW;
-  quoril_hasBDOdd_fn hasBDOdd;
+#define QUORIL_INFO_EXPORT_POINTER(name) quoril_##name##_fn name = nullptr;
+  QUORIL_EXPORT_LIST(QUORIL_INFO_EXPORT_POINTER)
+#undef QUORIL_INFO_EXPORT_POINTER
 };
 
 }  // namespace quoril_info

@@ -50,7 +50,7 @@ int MissingExport(const LoadedLibrary& library, std::string_view name) {
 }
 
 int RunCpuHas(const LoadedLibrary& library, const Exports& exports, Operands operands) {
-  if (exports.fnVoIsCPU == nullptr) return MissingExport(library, kFnVoIsCPU.name);
+  if (exports.fnVoIsCPU == nullptr) return MissingExport(library, "fnVoIsCPU");
   const std::string text(operands[0]);
   return exports.fnVoIsCPU(text.c_str()) == 1 ? kExitYes : kExitNo;
 }
@@ -63,7 +63,7 @@ bool CheckSvid(Operands operands, std::string& problem) {
 }
 
 int RunSvid(const LoadedLibrary& library, const Exports& exports, Operands operands) {
-  if (exports.fnGetSVID == nullptr) return MissingExport(library, kFnGetSVID.name);
+  if (exports.fnGetSVID == nullptr) return MissingExport(library, "fnGetSVID");
   const std::int32_t index = operands.empty() ? 0 : *ParseIndex(operands[0]);
   // Hosts pass the smallest buffer the library accepts; so does this tool.
   char vendor[5] = {};
@@ -73,9 +73,9 @@ int RunSvid(const LoadedLibrary& library, const Exports& exports, Operands opera
 }
 
 int RunBoard(const LoadedLibrary& library, const Exports& exports, Operands /*operands*/) {
-  if (exports.fnGetWMIInfo == nullptr) return MissingExport(library, kFnGetWMIInfo.name);
+  if (exports.fnGetWMIInfo == nullptr) return MissingExport(library, "fnGetWMIInfo");
   if (exports.fnGetBaseBoardPorductA == nullptr) {
-    return MissingExport(library, kFnGetBaseBoardPorductA.name);
+    return MissingExport(library, "fnGetBaseBoardPorductA");
   }
   char16_t product[kBoardUnits] = {};
   char16_t manufacturer[kBoardUnits] = {};
@@ -91,7 +91,7 @@ int RunBoard(const LoadedLibrary& library, const Exports& exports, Operands /*op
 
 int RunDrives(const LoadedLibrary& library, const Exports& exports, Operands /*operands*/) {
   if (exports.fnListDriverCaption == nullptr) {
-    return MissingExport(library, kFnListDriverCaption.name);
+    return MissingExport(library, "fnListDriverCaption");
   }
   std::u16string buffer(kCaptionListUnits, u'\0');
   const int answer = exports.fnListDriverCaption(buffer.data(), kCaptionListUnits);
@@ -104,7 +104,7 @@ int RunDrives(const LoadedLibrary& library, const Exports& exports, Operands /*o
 
 int RunCaption(const LoadedLibrary& library, const Exports& exports, Operands operands) {
   if (exports.fnGetDriveCaptionW == nullptr) {
-    return MissingExport(library, kFnGetDriveCaptionW.name);
+    return MissingExport(library, "fnGetDriveCaptionW");
   }
   const std::u16string drive = WideText(operands[0]);
   char16_t caption[kDriveCaptionUnits] = {};
@@ -114,7 +114,7 @@ int RunCaption(const LoadedLibrary& library, const Exports& exports, Operands op
 }
 
 int RunBd(const LoadedLibrary& library, const Exports& exports, Operands /*operands*/) {
-  if (exports.hasBDOdd == nullptr) return MissingExport(library, kHasBDOdd.name);
+  if (exports.hasBDOdd == nullptr) return MissingExport(library, "hasBDOdd");
   return exports.hasBDOdd() == 1 ? kExitYes : kExitNo;
 }
 

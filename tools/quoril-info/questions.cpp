@@ -2,7 +2,9 @@
 #include "questions.h"
 
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <string_view>
 
 #include "drives.h"
 #include "wide_text.h"
@@ -132,6 +134,16 @@ constexpr Question kQuestions[] = {
      AskCaptionsByLetter},
     {"hasBDOdd", "Blu-ray drive present (hasBDOdd)", AskBluray},
 };
+
+// One question for each export, in the list's order.
+constexpr bool QuestionsFollowTheExports() {
+  if (std::size(kQuestions) != std::size(kKnownExports)) return false;
+  for (size_t i = 0; i < std::size(kQuestions); ++i) {
+    if (kQuestions[i].key != kKnownExports[i].name) return false;
+  }
+  return true;
+}
+static_assert(QuestionsFollowTheExports(), "kQuestions must ask each export of the list, in order");
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include "platform/linux/utf.h"
 #endif
 
 namespace quoril_info {
@@ -43,24 +45,6 @@ std::u16string WideText(std::string_view narrow) {
 
 namespace {
 
-void AppendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 void AppendUtf16(char32_t c, std::u16string& out) {
   if (c < 0x10000) {
     out += static_cast<char16_t>(c);
@@ -72,22 +56,12 @@ void AppendUtf16(char32_t c, std::u16string& out) {
 
 }  // namespace
 
-std::string NarrowText(std::u16string_view wide) {
-  std::string narrow;
-  for (std::size_t i = 0; i < wide.size(); ++i) {
-    const char32_t unit = wide[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
-        wide[i + 1] <= 0xDFFF) {
-      AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (wide[++i] - 0xDC00), narrow);
-    } else {
-      AppendUtf8(unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit, narrow);
-    }
-  }
-  return narrow;
-}
+// Narrow text here is UTF-8, written as the library's own platform layer writes it.
+std::string NarrowText(std::u16string_view wide) { return quoril::platform::utf::ToUtf8(wide); }
 
 // Narrow text here is UTF-8; a byte that does not fit a well-formed sequence stands for U+FFFD
-// on its own.
+// on its own, so a report shows one replacement for each byte that did not decode (the library's
+// own conversion replaces each maximal ill-formed part once).
 std::u16string WideText(std::string_view narrow) {
   std::u16string wide;
   std::size_t i = 0;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/linux/boundary.h"
 #include "platform/linux/optical_drive.h"
 #include "platform/platform.h"
 
@@ -42,21 +43,19 @@ bool GetVersionExA(OsVersionInfoA* info) {
 uint32_t GetVersion() { return kReportedMajorVersion; }
 
 uint32_t GetDriveTypeA(const char* rootPathName) {
-  return optical::DriveTypeOf(optical::kDeviceDir, rootPathName);
+  return AnswerOrFail(kDriveUnknown,
+                      [&] { return optical::DriveTypeOf(optical::kDeviceDir, rootPathName); });
 }
 
 Handle CreateFileA(const char* fileName, uint32_t desiredAccess, uint32_t shareMode,
                    void* securityAttributes, uint32_t creationDisposition,
                    uint32_t flagsAndAttributes, Handle templateFile) {
   const std::optional<char> letter = optical::LetterOfVolumePath(fileName);
-  std::optional<std::string> node;
-  // The logic underneath is built without exceptions: a failure to allocate the path is a
-  // failed open, never an exception thrown into it.
-  try {
-    if (letter) node = optical::DeviceNodeOfLetter(optical::kDeviceDir, *letter);
-  } catch (...) {
-    return InvalidHandleValue();
-  }
+  const std::optional<std::string> node =
+      AnswerOrFail(std::optional<std::string>(), [&]() -> std::optional<std::string> {
+        if (!letter) return std::nullopt;
+        return optical::DeviceNodeOfLetter(optical::kDeviceDir, *letter);
+      });
   const std::optional<int> flags = optical::OpenFlags(desiredAccess, shareMode);
   if (!node || !flags || securityAttributes != nullptr || creationDisposition != kOpenExisting ||
       flagsAndAttributes != 0 || templateFile != nullptr) {

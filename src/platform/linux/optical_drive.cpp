@@ -9,6 +9,8 @@
 #include <climits>
 #include <cstring>
 
+#include "common/ascii_case.h"
+
 namespace quoril::platform::optical {
 namespace {
 
@@ -16,14 +18,12 @@ constexpr char kFirstOpticalLetter = 'D';
 // The driver's own status bit saying that sense data came back, which is no failure by itself.
 constexpr unsigned kDriverSense = 0x08;
 
-char Upper(char letter) { return letter >= 'a' && letter <= 'z' ? letter - 'a' + 'A' : letter; }
-
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 }  // namespace
 
 std::optional<std::string> DeviceNodeOfLetter(std::string_view deviceDir, char letter) {
-  const char upper = Upper(letter);
+  const char upper = AsciiUpper(letter);
   if (upper < kFirstOpticalLetter || upper > 'Z') return std::nullopt;
   return std::string(deviceDir) + "/sr" + std::to_string(upper - kFirstOpticalLetter);
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/pci_display.h"
 
+#include "platform/linux/sysfs_root.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -42,18 +44,15 @@ std::optional<uint32_t> ReadHexAttribute(const fs::path& file, uint32_t maxValue
 // The addresses of every display controller under `devicesDir`, sorted; none when the folder
 // can't be listed completely, so numbering never shifts because of a failed read.
 std::vector<std::string> DisplayAdapterAddresses(const fs::path& devicesDir) {
-  std::vector<std::string> addresses;
-  std::error_code error;
-  fs::directory_iterator entry(devicesDir, error);
-  for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
-    const std::optional<uint32_t> classCode = ReadHexAttribute(entry->path() / "class", 0xFFFFFF);
-    if (classCode && (*classCode >> 16) == kDisplayControllerBaseClass) {
-      addresses.push_back(entry->path().filename().string());
-    }
-  }
-  if (error) return {};
-  std::sort(addresses.begin(), addresses.end());
-  return addresses;
+  std::optional<std::vector<std::string>> addresses = FolderEntries(devicesDir.string());
+  if (!addresses) return {};
+  std::erase_if(*addresses, [&devicesDir](const std::string& address) {
+    const std::optional<uint32_t> classCode =
+        ReadHexAttribute(devicesDir / address / "class", 0xFFFFFF);
+    return !classCode || (*classCode >> 16) != kDisplayControllerBaseClass;
+  });
+  std::sort(addresses->begin(), addresses->end());
+  return *addresses;
 }
 
 // Copies as much of `text` as fits, always leaving the field zero-terminated.
@@ -67,35 +66,31 @@ void CopyTruncated(std::string_view text, char (&field)[N]) {
 }  // namespace
 
 bool EnumPciDisplayDevices(std::string_view devicesDir, const char* device, uint32_t devNum,
-                           DisplayDeviceA* displayDevice) noexcept {
+                           DisplayDeviceA* displayDevice) {
   if (device != nullptr || displayDevice == nullptr || displayDevice->cb != kDisplayDeviceASize) {
     return false;
   }
-  try {
-    const fs::path root(devicesDir);
-    const std::vector<std::string> addresses = DisplayAdapterAddresses(root);
-    if (devNum >= addresses.size()) return false;
-    const std::string& address = addresses[devNum];
-    const fs::path dir = root / address;
-    const auto id = [&dir](const char* name, uint32_t maxValue) -> unsigned {
-      return ReadHexAttribute(dir / name, maxValue).value_or(0);
-    };
+  const fs::path root(devicesDir);
+  const std::vector<std::string> addresses = DisplayAdapterAddresses(root);
+  if (devNum >= addresses.size()) return false;
+  const std::string& address = addresses[devNum];
+  const fs::path dir = root / address;
+  const auto id = [&dir](const char* name, uint32_t maxValue) -> unsigned {
+    return ReadHexAttribute(dir / name, maxValue).value_or(0);
+  };
 
-    DisplayDeviceA found{};
-    found.cb = displayDevice->cb;
-    std::snprintf(found.DeviceName, sizeof found.DeviceName, "\\\\.\\DISPLAY%lu",
-                  static_cast<unsigned long>(devNum) + 1);
-    CopyTruncated("PCI display adapter " + address, found.DeviceString);
-    std::snprintf(found.DeviceID, sizeof found.DeviceID,
-                  "PCI\\VEN_%04X&DEV_%04X&SUBSYS_%04X%04X&REV_%02X", id("vendor", 0xFFFF),
-                  id("device", 0xFFFF), id("subsystem_device", 0xFFFF),
-                  id("subsystem_vendor", 0xFFFF), id("revision", 0xFF));
-    if (ReadAttribute(dir / "boot_vga") == "1") found.StateFlags = kStatePrimaryDevice;
-    *displayDevice = found;
-    return true;
-  } catch (...) {
-    return false;
-  }
+  DisplayDeviceA found{};
+  found.cb = displayDevice->cb;
+  std::snprintf(found.DeviceName, sizeof found.DeviceName, "\\\\.\\DISPLAY%lu",
+                static_cast<unsigned long>(devNum) + 1);
+  CopyTruncated("PCI display adapter " + address, found.DeviceString);
+  std::snprintf(found.DeviceID, sizeof found.DeviceID,
+                "PCI\\VEN_%04X&DEV_%04X&SUBSYS_%04X%04X&REV_%02X", id("vendor", 0xFFFF),
+                id("device", 0xFFFF), id("subsystem_device", 0xFFFF),
+                id("subsystem_vendor", 0xFFFF), id("revision", 0xFF));
+  if (ReadAttribute(dir / "boot_vga") == "1") found.StateFlags = kStatePrimaryDevice;
+  *displayDevice = found;
+  return true;
 }
 
 }  // namespace quoril::platform::pci

@@ -31,8 +31,9 @@ inline constexpr uint32_t kStatePrimaryDevice = 0x00000004;
 // Monitors (a non-null `device`) are not listed: naming them needs a connection to the window
 // system, which a library inside an arbitrary host can't assume. Answers false, leaving the
 // record untouched, for a monitor, a null record, `cb` other than kDisplayDeviceASize, no
-// adapter at `devNum`, or a `devicesDir` that can't be listed.
+// adapter at `devNum`, or a `devicesDir` that can't be listed. Throws std::bad_alloc when memory
+// is short.
 bool EnumPciDisplayDevices(std::string_view devicesDir, const char* device, uint32_t devNum,
-                           DisplayDeviceA* displayDevice) noexcept;
+                           DisplayDeviceA* displayDevice);
 
 }  // namespace quoril::platform::pci

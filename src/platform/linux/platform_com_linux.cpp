@@ -15,6 +15,8 @@
 #include <limits>
 #include <string_view>
 
+#include "common/wide_text.h"
+#include "platform/linux/boundary.h"
 #include "platform/linux/sysfs_root.h"
 #include "platform/linux/utf.h"
 #include "platform/linux/wmi_substitute.h"
@@ -40,12 +42,6 @@ bool IsKnownCodePage(UINT codePage) {
          codePage == kCpUtf8;
 }
 
-size_t WideLength(const OLECHAR* text) {
-  size_t length = 0;
-  while (text[length] != 0) ++length;
-  return length;
-}
-
 }  // namespace
 
 // COM is part of this layer itself: there is no library to load.
@@ -62,16 +58,12 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* outer, DWORD clsContext, REF
   *ppv = nullptr;
   if (outer != nullptr) return kClassENoAggregation;
   // The locator is only ever an in-process server.
-  if (!(rclsid == wmi::kClsidWbemLocator) || (clsContext & CLSCTX_INPROC_SERVER) == 0) {
+  if (!(rclsid == kClsidWbemLocator) || (clsContext & CLSCTX_INPROC_SERVER) == 0) {
     return REGDB_E_CLASSNOTREG;
   }
-  if (!(riid == wmi::kIidWbemLocator) && !(riid == wmi::kIidUnknown)) return E_NOINTERFACE;
-  // The logic underneath is built without exceptions: no room for the path is no locator.
-  IWbemLocator* locator = nullptr;
-  try {
-    locator = wmi::NewLocator(SysfsRoot());
-  } catch (...) {
-  }
+  if (!(riid == kIidWbemLocator) && !(riid == kIidUnknown)) return E_NOINTERFACE;
+  IWbemLocator* const locator =
+      AnswerOrFail<IWbemLocator*>(nullptr, [] { return wmi::NewLocator(SysfsRoot()); });
   if (locator == nullptr) return E_OUTOFMEMORY;
   *ppv = locator;
   return S_OK;

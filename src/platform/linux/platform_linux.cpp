@@ -2,6 +2,7 @@
 // The platform calls answered natively on Linux, for libquoril.so.
 #include "platform/platform.h"
 
+#include "platform/linux/boundary.h"
 #include "platform/linux/pci_display.h"
 #include "platform/linux/sysfs_root.h"
 
@@ -9,13 +10,34 @@
 #include <cpuid.h>
 #endif
 
+#include <dirent.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 
 namespace quoril::platform {
 
 std::string SysfsRoot() {
   const char* root = std::getenv("QUORIL_SYSFS_ROOT");
   return root != nullptr && root[0] != '\0' ? root : "/sys";
+}
+
+std::optional<std::vector<std::string>> FolderEntries(const std::string& folder) {
+  const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder.c_str()), ::closedir);
+  if (listing == nullptr) return std::nullopt;
+  std::vector<std::string> names;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(listing.get());
+    if (entry == nullptr) break;
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+      names.emplace_back(entry->d_name);
+    }
+  }
+  if (errno != 0) return std::nullopt;
+  return names;
 }
 
 bool CpuidGuarded(uint32_t leaf, CpuidRegisters* out) {
@@ -58,18 +80,11 @@ void OutputDebugStringA(const char* /*message*/) {}
 // named, and monitors are not listed here, so it has nothing to change.
 bool EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDeviceA* displayDevice,
                          uint32_t /*flags*/) {
-  // The logic underneath is built without exceptions: no room for the path is no adapter.
-  try {
+  return AnswerOrFail(false, [&] {
     return pci::EnumPciDisplayDevices(SysfsRoot() + std::string(pci::kPciDevicesUnderSysfs), device,
                                       devNum, displayDevice);
-  } catch (...) {
-    return false;
-  }
+  });
 }
-
-}  // namespace quoril::platform
-
-namespace quoril::platform {
 
 // The C library's heap is the process heap here; there is only the one.
 void* GetProcessHeap() { return reinterpret_cast<void*>(uintptr_t{1}); }

@@ -11,6 +11,9 @@
 #include <system_error>
 #include <utility>
 
+#include "common/ascii_case.h"
+#include "platform/linux/boundary.h"
+#include "platform/linux/sysfs_root.h"
 #include "platform/linux/utf.h"
 #include "platform/platform.h"
 
@@ -56,10 +59,9 @@ std::optional<std::u16string> Widen(const std::optional<std::string>& text) {
 
 // WMI compares class and property names without regard to the case of ASCII letters.
 bool SameName(std::u16string_view a, std::u16string_view b) {
-  const auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; };
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(),
-                    [&](char16_t x, char16_t y) { return fold(x) == fold(y); });
+                    [](char16_t x, char16_t y) { return AsciiUpper(x) == AsciiUpper(y); });
 }
 
 // N of a kernel device name "srN" (decimal, no leading zeros); nothing for other names.
@@ -160,12 +162,9 @@ class Enumerator final : public ComObject<IEnumWbemClassObject, kIidEnumWbemClas
     *returned = 0;
     const std::lock_guard<std::mutex> lock(mutex_);
     while (*returned < count && next_ < instances_.size()) {
-      ClassObject* object = nullptr;
-      try {
-        object = new ClassObject(std::move(instances_[next_]));
-      } catch (...) {
-        return *returned == 0 ? kWbemEOutOfMemory : WBEM_S_FALSE;
-      }
+      // Moving the instance in throws nothing; only the allocation can fail.
+      ClassObject* const object = new (std::nothrow) ClassObject(std::move(instances_[next_]));
+      if (object == nullptr) return *returned == 0 ? kWbemEOutOfMemory : WBEM_S_FALSE;
       ++next_;
       objects[(*returned)++] = object;
     }
@@ -181,14 +180,10 @@ class Enumerator final : public ComObject<IEnumWbemClassObject, kIidEnumWbemClas
 // A listing of `className` into `*listing`, or the WMI error for it.
 HRESULT List(const std::string& sysfsRoot, std::u16string_view className,
              IEnumWbemClassObject** listing) {
-  try {
-    std::optional<std::vector<Instance>> instances = ReadClass(sysfsRoot, className);
-    if (!instances) return WBEM_E_INVALID_CLASS;
-    *listing = new Enumerator(std::move(*instances));
-    return WBEM_S_NO_ERROR;
-  } catch (...) {
-    return kWbemEOutOfMemory;
-  }
+  std::optional<std::vector<Instance>> instances = ReadClass(sysfsRoot, className);
+  if (!instances) return WBEM_E_INVALID_CLASS;
+  *listing = new Enumerator(std::move(*instances));
+  return WBEM_S_NO_ERROR;
 }
 
 // The class a query "SELECT * FROM <class>" selects (keywords in any letter case, any blanks
@@ -220,7 +215,8 @@ class Services final : public ComObject<IWbemServices, kIidWbemServices> {
     if (listing == nullptr) return kWbemEInvalidParameter;
     *listing = nullptr;
     if (className == nullptr) return kWbemEInvalidParameter;
-    return List(sysfsRoot_, View(className), listing);
+    return AnswerOrFail(kWbemEOutOfMemory,
+                        [&] { return List(sysfsRoot_, View(className), listing); });
   }
 
   HRESULT STDMETHODCALLTYPE ExecQuery(const BSTR language, const BSTR query, LONG /*flags*/,
@@ -230,9 +226,11 @@ class Services final : public ComObject<IWbemServices, kIidWbemServices> {
     *listing = nullptr;
     if (language == nullptr || query == nullptr) return kWbemEInvalidParameter;
     if (!SameName(View(language), u"WQL")) return kWbemEInvalidQueryType;
-    const std::optional<std::u16string_view> className = SelectedClass(View(query));
-    if (!className) return WBEM_E_INVALID_QUERY;
-    return List(sysfsRoot_, *className, listing);
+    return AnswerOrFail(kWbemEOutOfMemory, [&] {
+      const std::optional<std::u16string_view> className = SelectedClass(View(query));
+      if (!className) return WBEM_E_INVALID_QUERY;
+      return List(sysfsRoot_, *className, listing);
+    });
   }
 
  private:
@@ -262,15 +260,13 @@ class Locator final : public ComObject<IWbemLocator, kIidWbemLocator> {
     if (services == nullptr) return kWbemEInvalidParameter;
     *services = nullptr;
     if (resource == nullptr) return kWbemEInvalidParameter;
-    if (!IsLocalCimv2(View(resource))) return kWbemEInvalidNamespace;
-    // As WMI, which refuses credentials for a connection to the local machine.
-    if (!View(user).empty()) return kWbemELocalCredentials;
-    try {
+    return AnswerOrFail(kWbemEOutOfMemory, [&] {
+      if (!IsLocalCimv2(View(resource))) return kWbemEInvalidNamespace;
+      // As WMI, which refuses credentials for a connection to the local machine.
+      if (!View(user).empty()) return kWbemELocalCredentials;
       *services = new Services(sysfsRoot_);
-    } catch (...) {
-      return kWbemEOutOfMemory;
-    }
-    return WBEM_S_NO_ERROR;
+      return WBEM_S_NO_ERROR;
+    });
   }
 
  private:
@@ -288,16 +284,14 @@ std::vector<Instance> ReadBaseBoards(const std::string& sysfsRoot) {
 }
 
 std::vector<Instance> ReadCdromDrives(const std::string& sysfsRoot) {
+  std::optional<std::vector<std::string>> names = FolderEntries(sysfsRoot + "/block");
+  if (!names) return {};
   std::vector<std::pair<unsigned, std::string>> devices;
-  std::error_code error;
-  fs::directory_iterator entry(fs::path(sysfsRoot) / "block", error);
-  for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
-    std::string name = entry->path().filename().string();
+  for (std::string& name : *names) {
     if (const std::optional<unsigned> index = CdromIndex(name)) {
       devices.emplace_back(*index, std::move(name));
     }
   }
-  if (error) return {};
   std::sort(devices.begin(), devices.end());
 
   std::vector<Instance> drives;
@@ -329,12 +323,6 @@ std::optional<char> CdromDriveLetter(unsigned index) {
   return static_cast<char>('D' + index);
 }
 
-IWbemLocator* NewLocator(std::string_view sysfsRoot) noexcept {
-  try {
-    return new Locator(std::string(sysfsRoot));
-  } catch (...) {
-    return nullptr;
-  }
-}
+IWbemLocator* NewLocator(std::string_view sysfsRoot) { return new Locator(std::string(sysfsRoot)); }
 
 }  // namespace quoril::platform::wmi

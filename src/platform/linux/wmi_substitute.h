@@ -36,20 +36,6 @@
 
 namespace quoril::platform::wmi {
 
-// The published identities the substitute answers to.
-inline constexpr CLSID kClsidWbemLocator = {
-    0x4590F811, 0x1D3A, 0x11D0, {0x89, 0x1F, 0x00, 0xAA, 0x00, 0x4B, 0x2E, 0x24}};
-inline constexpr IID kIidUnknown = {
-    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr IID kIidWbemLocator = {
-    0xDC12A687, 0x737F, 0x11CF, {0x88, 0x4D, 0x00, 0xAA, 0x00, 0x4B, 0x2E, 0x24}};
-inline constexpr IID kIidWbemServices = {
-    0x9556DC99, 0x828C, 0x11CF, {0xA3, 0x7E, 0x00, 0xAA, 0x00, 0x32, 0x40, 0xC7}};
-inline constexpr IID kIidEnumWbemClassObject = {
-    0x027947E1, 0xD731, 0x11CE, {0xA3, 0x57, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01}};
-inline constexpr IID kIidWbemClassObject = {
-    0xDC12A681, 0x737F, 0x11CF, {0x88, 0x4D, 0x00, 0xAA, 0x00, 0x4B, 0x2E, 0x24}};
-
 // WMI's own result codes for what the substitute refuses.
 inline constexpr HRESULT kWbemEInvalidParameter = static_cast<HRESULT>(0x80041008);
 inline constexpr HRESULT kWbemEOutOfMemory = static_cast<HRESULT>(0x80041006);
@@ -72,8 +58,9 @@ std::vector<Instance> ReadCdromDrives(const std::string& sysfsRoot);
 // The letter of CD-ROM device srN: 'D' + N, nothing past 'Z'.
 std::optional<char> CdromDriveLetter(unsigned index);
 
-// A locator whose services read the tree at `sysfsRoot`, holding one reference; null when
-// memory is short.
-IWbemLocator* NewLocator(std::string_view sysfsRoot) noexcept;
+// A locator whose services read the tree at `sysfsRoot`, holding one reference. Throws
+// std::bad_alloc when memory is short. Its objects' methods throw nothing: they answer
+// WBEM_E_OUT_OF_MEMORY instead.
+IWbemLocator* NewLocator(std::string_view sysfsRoot);
 
 }  // namespace quoril::platform::wmi

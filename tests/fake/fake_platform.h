@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/fake/fake_drive.h"
-#include "platform/fake/fake_wmi.h"
+#include "fake/fake_drive.h"
+#include "fake/fake_wmi.h"
 #include "platform/platform.h"
 
 namespace quoril::fake {

@@ -168,8 +168,4 @@ void EnterApartment(Apartment apartment);
 // Forgets the calling thread's apartment.
 void LeaveApartment();
 
-// Wide and narrow text of the fake's code pages: narrow bytes below 0x80 are the same units;
-// every other unit below 0x8000 is a double-byte character (lead byte 0x80 | high byte, then
-// the low byte); units from 0x8000 have no narrow form and become the default character '?'.
-
 }  // namespace quoril::fake

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/fake/fake_wmi.h"
+#include "fake/fake_wmi.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -7,8 +7,8 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/fake/fake_platform.h"
-#include "platform/fake/wbem_unused_methods.h"
+#include "fake/fake_platform.h"
+#include "fake/wbem_unused_methods.h"
 #include "platform/platform.h"
 
 namespace quoril::fake {
@@ -19,12 +19,6 @@ namespace {
 [[maybe_unused]] constexpr HRESULT kUnsupported = static_cast<HRESULT>(0x80041024);
 // What a call that is made to fail answers (WBEM_E_OUT_OF_MEMORY; COM's E_OUTOFMEMORY).
 constexpr HRESULT kWbemOutOfMemory = static_cast<HRESULT>(0x80041006);
-
-// {4590F811-1D3A-11D0-891F-00AA004B2E24} and {DC12A687-737F-11CF-884D-00AA004B2E24}
-constexpr CLSID kLocatorClass = {
-    0x4590F811, 0x1D3A, 0x11D0, {0x89, 0x1F, 0x00, 0xAA, 0x00, 0x4B, 0x2E, 0x24}};
-constexpr IID kLocatorInterface = {
-    0xDC12A687, 0x737F, 0x11CF, {0x88, 0x4D, 0x00, 0xAA, 0x00, 0x4B, 0x2E, 0x24}};
 
 bool SameGuid(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -311,6 +305,9 @@ class Locator final : public FakeObject<IWbemLocator> {
 };
 
 // --- Text in the fake's code pages ------------------------------------------------------------
+// Narrow bytes below 0x80 are the same units; every other unit below 0x8000 is a double-byte
+// character (lead byte 0x80 | high byte, then the low byte); units from 0x8000 have no narrow
+// form and become the default character.
 
 // Decodes narrow text into units; false on a lead byte without its trail byte.
 bool Decode(std::string_view narrow, std::u16string* wide) {
@@ -474,8 +471,8 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* outer, DWORD clsContext, REF
   if (fake::LibrariesMissing(wmi)) return E_NOTIMPL;
   if (fake::Fails("CoCreateInstance")) return E_OUTOFMEMORY;
   if (FAILED(wmi.createLocatorResult)) return wmi.createLocatorResult;
-  if (!fake::SameGuid(rclsid, fake::kLocatorClass)) return REGDB_E_CLASSNOTREG;
-  if (!fake::SameGuid(riid, fake::kLocatorInterface)) return E_NOINTERFACE;
+  if (!fake::SameGuid(rclsid, kClsidWbemLocator)) return REGDB_E_CLASSNOTREG;
+  if (!fake::SameGuid(riid, kIidWbemLocator)) return E_NOINTERFACE;
   *ppv = static_cast<IWbemLocator*>(
       fake::MakeObject<fake::Locator>(wmi, fake::FakeObjectKind::kLocator));
   return wmi.createLocatorResult;

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "platform/fake/fake_drive.h"
+#include "fake/fake_drive.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "common/ascii_case.h"
+#include "fake/fake_platform.h"
 #include "platform/aspi.h"
-#include "platform/fake/fake_platform.h"
 
 namespace quoril::fake {
 namespace {
@@ -33,9 +34,7 @@ platform::Handle NewHandle(FakeDrives& drives, FakeDrives::LiveHandle live) {
 
 bool SameNameNoCase(const char* name, const char* wanted) {
   for (; *name != '\0' && *wanted != '\0'; ++name, ++wanted) {
-    const auto a = static_cast<unsigned char>(*name);
-    const auto b = static_cast<unsigned char>(*wanted);
-    if ((a >= 'a' && a <= 'z' ? a - 32 : a) != (b >= 'a' && b <= 'z' ? b - 32 : b)) return false;
+    if (AsciiUpper(*name) != AsciiUpper(*wanted)) return false;
   }
   return *name == *wanted;
 }

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-namespace quoril::wmi {
+namespace quoril {
 
 // The number of units before the terminator.
 constexpr size_t WideLength(const char16_t* text) {
@@ -26,4 +26,4 @@ constexpr void CopyWideCapped(char16_t* out, const char16_t* text, size_t length
   out[units] = u'\0';
 }
 
-}  // namespace quoril::wmi
+}  // namespace quoril

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/fake/fake_platform.h"
+#include "fake/fake_platform.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -130,10 +130,6 @@ bool EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDeviceA* di
                 devNum + 1);
   return true;
 }
-
-}  // namespace quoril::platform
-
-namespace quoril::platform {
 
 void* GetProcessHeap() { return &fake::FakeSystem(); }
 
