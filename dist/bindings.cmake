@@ -58,7 +58,7 @@ endforeach()
 # each library under runtimes/<rid>/native, the licence and the guide.
 set(nuget_stage ${CMAKE_CURRENT_BINARY_DIR}/nuget)
 set(QUORIL_NUPKG ${CMAKE_CURRENT_BINARY_DIR}/Quoril.${QUORIL_VERSION}.nupkg)
-configure_file(nuget/Quoril.nuspec.in ${nuget_stage}/Quoril.nuspec @ONLY)
+configure_file(nuget/manifest.xml.in ${nuget_stage}/Quoril.nuspec @ONLY)
 configure_file(nuget/content-types.xml ${nuget_stage}/[Content_Types].xml COPYONLY)
 configure_file(nuget/rels.xml ${nuget_stage}/_rels/.rels COPYONLY)
 configure_file(${bindings}/dotnet/Quoril.cs ${nuget_stage}/contentFiles/cs/any/Quoril.cs COPYONLY)

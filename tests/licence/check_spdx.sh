@@ -25,7 +25,7 @@ exempt() {
     tests/tool/sysfs*/* | tests/tool/data/* | tests/pe/allowed_imports.txt | *.reg) return 0 ;;
     # Package manifests whose first line must be the XML declaration (the manifest names the
     # licence itself).
-    dist/nuget/*.xml | dist/nuget/*.nuspec.in) return 0 ;;
+    dist/nuget/*.xml | dist/nuget/*.xml.in) return 0 ;;
   esac
   return 1
 }
