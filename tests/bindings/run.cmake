@@ -9,8 +9,8 @@ function(need)
   foreach(program IN LISTS ARGN)
     find_program(found NAMES ${program} NO_CACHE)
     if(NOT found)
-      message(FATAL_ERROR "${program} is not installed: cmake/install-deps.sh installs it in its "
-                          "bindings group (build/deps-status says what it could not install)")
+      message(FATAL_ERROR "${program} is not installed: make deps as root installs it "
+                          "(cmake/install-deps.sh, its bindings group)")
     endif()
   endforeach()
 endfunction()
