@@ -49,8 +49,13 @@ int MissingExport(const LoadedLibrary& library, std::string_view name) {
   return kExitTrouble;
 }
 
+// Ends a subcommand with kExitTrouble when the library lacks the export it calls. The message
+// names the export by the pointer's own name, so the two cannot disagree.
+#define QUORIL_INFO_NEED(export_name) \
+  if (exports.export_name == nullptr) return MissingExport(library, #export_name)
+
 int RunCpuHas(const LoadedLibrary& library, const Exports& exports, Operands operands) {
-  if (exports.fnVoIsCPU == nullptr) return MissingExport(library, "fnVoIsCPU");
+  QUORIL_INFO_NEED(fnVoIsCPU);
   const std::string text(operands[0]);
   return exports.fnVoIsCPU(text.c_str()) == 1 ? kExitYes : kExitNo;
 }
@@ -63,7 +68,7 @@ bool CheckSvid(Operands operands, std::string& problem) {
 }
 
 int RunSvid(const LoadedLibrary& library, const Exports& exports, Operands operands) {
-  if (exports.fnGetSVID == nullptr) return MissingExport(library, "fnGetSVID");
+  QUORIL_INFO_NEED(fnGetSVID);
   const std::int32_t index = operands.empty() ? 0 : *ParseIndex(operands[0]);
   // Hosts pass the smallest buffer the library accepts; so does this tool.
   char vendor[5] = {};
@@ -73,10 +78,8 @@ int RunSvid(const LoadedLibrary& library, const Exports& exports, Operands opera
 }
 
 int RunBoard(const LoadedLibrary& library, const Exports& exports, Operands /*operands*/) {
-  if (exports.fnGetWMIInfo == nullptr) return MissingExport(library, "fnGetWMIInfo");
-  if (exports.fnGetBaseBoardPorductA == nullptr) {
-    return MissingExport(library, "fnGetBaseBoardPorductA");
-  }
+  QUORIL_INFO_NEED(fnGetWMIInfo);
+  QUORIL_INFO_NEED(fnGetBaseBoardPorductA);
   char16_t product[kBoardUnits] = {};
   char16_t manufacturer[kBoardUnits] = {};
   const int answer = exports.fnGetWMIInfo(product, manufacturer);
@@ -90,9 +93,7 @@ int RunBoard(const LoadedLibrary& library, const Exports& exports, Operands /*op
 }
 
 int RunDrives(const LoadedLibrary& library, const Exports& exports, Operands /*operands*/) {
-  if (exports.fnListDriverCaption == nullptr) {
-    return MissingExport(library, "fnListDriverCaption");
-  }
+  QUORIL_INFO_NEED(fnListDriverCaption);
   std::u16string buffer(kCaptionListUnits, u'\0');
   const int answer = exports.fnListDriverCaption(buffer.data(), kCaptionListUnits);
   // Each caption on a line of its own, ended as this platform ends lines.
@@ -103,9 +104,7 @@ int RunDrives(const LoadedLibrary& library, const Exports& exports, Operands /*o
 }
 
 int RunCaption(const LoadedLibrary& library, const Exports& exports, Operands operands) {
-  if (exports.fnGetDriveCaptionW == nullptr) {
-    return MissingExport(library, "fnGetDriveCaptionW");
-  }
+  QUORIL_INFO_NEED(fnGetDriveCaptionW);
   const std::u16string drive = WideText(operands[0]);
   char16_t caption[kDriveCaptionUnits] = {};
   const int answer = exports.fnGetDriveCaptionW(drive.c_str(), caption, kDriveCaptionUnits);
@@ -114,9 +113,11 @@ int RunCaption(const LoadedLibrary& library, const Exports& exports, Operands op
 }
 
 int RunBd(const LoadedLibrary& library, const Exports& exports, Operands /*operands*/) {
-  if (exports.hasBDOdd == nullptr) return MissingExport(library, "hasBDOdd");
+  QUORIL_INFO_NEED(hasBDOdd);
   return exports.hasBDOdd() == 1 ? kExitYes : kExitNo;
 }
+
+#undef QUORIL_INFO_NEED
 
 int RunDecodeConfig(Operands operands) {
   std::string out, note, error;
