@@ -14,7 +14,9 @@ def show(answer: object) -> str:
     if isinstance(answer, (list, tuple)):
         ends = "[]" if isinstance(answer, list) else "()"
         return ends[0] + "|".join(map(show, answer)) + ends[1]
-    return {None: "~", True: "true", False: "false"}.get(answer, str(answer))  # type: ignore
+    if isinstance(answer, bool):
+        return "true" if answer else "false"
+    return "~" if answer is None else str(answer)
 
 
 CALLS: Dict[str, Callable[[str], object]] = {
@@ -29,17 +31,17 @@ CALLS: Dict[str, Callable[[str], object]] = {
 }
 
 # Arguments of the wrong type, refused at the module's edge with the argument's name.
-WRONG_TYPES: List[Tuple[Callable[[object], object], object, str]] = [
-    (quoril.drive_caption, None, "drive"),  # type: ignore[list-item]
-    (quoril.cpu_brand_contains, b"Intel", "text"),  # type: ignore[list-item]
-    (quoril.display_adapter_subsystem_vendor, "0", "index"),  # type: ignore[list-item]
-    (quoril.display_adapter_subsystem_vendor, 1.5, "index"),  # type: ignore[list-item]
-    (quoril.display_adapter_subsystem_vendor, True, "index"),  # type: ignore[list-item]
+WRONG_TYPES: List[Tuple[Callable[..., object], object, str]] = [
+    (quoril.drive_caption, None, "drive"),
+    (quoril.cpu_brand_contains, b"Intel", "text"),
+    (quoril.display_adapter_subsystem_vendor, "0", "index"),
+    (quoril.display_adapter_subsystem_vendor, 1.5, "index"),
+    (quoril.display_adapter_subsystem_vendor, True, "index"),
 ]
 
 
 def common_failures(tree: str) -> List[str]:
-    failures = []
+    failures: List[str] = []
     # An index past the signed 32-bit range names no adapter rather than wrapping round to one.
     if quoril.display_adapter_subsystem_vendor(2**32) is not None:
         failures.append("display_adapter_subsystem_vendor(2**32) on %s is not None" % tree)
@@ -57,9 +59,11 @@ def failing() -> int:
     """Where the export says the query failed, QuorilError naming it; where it cannot tell a
     failure from absence, no value."""
     failures = common_failures("a failing library")
-    for call, export in ((quoril.board_product, "fnGetPID"),
-                         (quoril.board_product_and_manufacturer, "fnGetWMIInfo"),
-                         (quoril.optical_drive_captions, "fnListDriverCaption")):
+    queries: List[Tuple[Callable[[], object], str]] = [
+        (quoril.board_product, "fnGetPID"),
+        (quoril.board_product_and_manufacturer, "fnGetWMIInfo"),
+        (quoril.optical_drive_captions, "fnListDriverCaption")]
+    for call, export in queries:
         try:
             failures.append("%s answered %r" % (call.__name__, call()))
         except quoril.QuorilError as error:
