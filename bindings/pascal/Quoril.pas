@@ -26,7 +26,9 @@ unit Quoril;
     {$mode delphi}
   {$IFEND}
 {$ELSE}
-  {$DEFINE QUORIL_DELAYED}
+  {$IFDEF MSWINDOWS}
+    {$DEFINE QUORIL_DELAYED}
+  {$ENDIF}
   {$IF CompilerVersion >= 23.0}
     {$DEFINE QUORIL_SCOPED_UNITS}
   {$IFEND}
