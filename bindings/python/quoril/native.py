@@ -8,8 +8,8 @@ Each is a ctypes function of the caller-cleans-stack convention: wide text is 16
 The library is the one inside this package (quoril.dll on Windows, libquoril.so on Linux, as a
 wheel ships it), loaded by its full path. Without one, it is the file the environment variable
 QUORIL_LIBRARY names (a full path), else the system's: on Windows the quoril.dll that
-ctypes.util.find_library finds on PATH (since Python 3.8 ctypes itself searches neither PATH nor
-the script's folder; a program may also call os.add_dll_directory first), on Linux
+ctypes.util.find_library finds on PATH, else the one in a folder given to os.add_dll_directory
+(since Python 3.8 ctypes itself searches neither PATH nor the script's folder), on Linux
 libquoril.so.1, the name programs bind to, by the dynamic loader's search.
 """
 
@@ -42,11 +42,8 @@ def _path() -> str:
         return named
     if sys.platform != "win32":
         return "libquoril.so.1"
-    found = ctypes.util.find_library("quoril")
-    if found is None:
-        raise OSError("quoril.dll is neither in the package nor on PATH, and QUORIL_LIBRARY "
-                      "names no file")
-    return found
+    # Else the folders of the process's safe search, with those os.add_dll_directory added.
+    return ctypes.util.find_library("quoril") or BUNDLED_NAME
 
 
 library = ctypes.CDLL(_path())
