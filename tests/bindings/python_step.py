@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 """The Python binding as a packager and a user get it:
-   python_step.py WORK TREES LINUX_WHEEL PACKAGE_FOLDER
+   python_step.py WORK TREES LINUX_WHEEL PACKAGE_FOLDER "EXPORTED NAMES..."
 - the Linux wheel: its tags, not purelib, py.typed, a RECORD that holds every file's hash;
 - its library needs no C library symbol newer than the wheel's manylinux tag allows, and no
   library beyond the C library's own (each offender named);
@@ -17,27 +17,15 @@ import os
 import re
 import shutil
 import sys
-
-sys.dont_write_bytecode = True  # nothing written into the source tree
 import zipfile
 
+sys.dont_write_bytecode = True  # nothing written into the source tree
 from steps import fresh, need, over_trees, run
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # What a manylinux library may need: the C library's own parts and the dynamic loader.
 ALLOWED_LIBRARIES = {"libc.so.6", "libm.so.6", "libdl.so.2", "libpthread.so.0",
                      "ld-linux-x86-64.so.2"}
-STAND_IN = """
-void Test(void) {}
-int fnVoIsCPU(const char* t) { return 0; }
-int fnGetPID(void* p) { return 0; }
-int fnGetWMIInfo(void* p, void* m) { return 0; }
-int fnGetBaseBoardPorductA(char* p) { return 0; }
-int fnListDriverCaption(void* b, int n) { return 0; }
-int fnGetDriveCaptionW(const void* d, void* c, int n) { return 0; }
-int hasBDOdd(void) { return 0; }
-int fnGetSVID(int i, char* v) { return 0; }
-"""
 
 
 def wheel_faults(path, purelib):
@@ -88,11 +76,11 @@ def library_faults(library, floor):
     return faults
 
 
-def pip_wheel(python, folder, into, umask, settings=()):
+def pip_wheel(folder, into, umask):
     os.umask(umask)
-    run(python, "-m", "pip", "wheel", "--quiet", "--no-build-isolation", "--no-index",
-        "--no-deps", "--no-cache-dir", "--disable-pip-version-check", "--wheel-dir", into,
-        *settings, folder, env={"PYTHONDONTWRITEBYTECODE": "1"})
+    run(sys.executable, "-m", "pip", "wheel", "--quiet", "--no-build-isolation", "--no-index",
+        "--no-deps", "--no-cache-dir", "--disable-pip-version-check", "--wheel-dir", into, folder,
+        env={"PYTHONDONTWRITEBYTECODE": "1"})
     os.umask(0o022)
     (wheel,) = os.listdir(into)
     return os.path.join(into, wheel)
@@ -106,7 +94,7 @@ def venv(work, name, wheel):
     return python
 
 
-def main(work, trees, wheel, package):
+def main(work, trees, wheel, package, exports):
     need("readelf", "cc")
     fresh(work)
     if not os.path.exists(wheel):
@@ -130,21 +118,22 @@ def main(work, trees, wheel, package):
         installed)
 
     # The package's folder, and a copy of it with the header and licence at the same places.
-    copy = os.path.join(work, "copy")
-    top = os.path.dirname(os.path.dirname(package))
+    top, copy = os.path.dirname(os.path.dirname(package)), os.path.join(work, "copy")
     shutil.copytree(package, os.path.join(copy, "bindings", "python"))
     shutil.copytree(os.path.join(top, "include"), os.path.join(copy, "include"))
     for name in ("CMakeLists.txt", "LICENSE"):
         shutil.copy(os.path.join(top, name), copy)
-    plain = pip_wheel(sys.executable, package, fresh(os.path.join(work, "plain")), 0o022)
-    again = pip_wheel(sys.executable, os.path.join(copy, "bindings", "python"),
-                      fresh(os.path.join(work, "again")), 0o077)
+    plain = pip_wheel(package, fresh(os.path.join(work, "plain")), 0o022)
+    again = pip_wheel(os.path.join(copy, "bindings", "python"), fresh(os.path.join(work, "again")),
+                      0o077)
     with open(plain, "rb") as one, open(again, "rb") as other:
         if one.read() != other.read():
             faults.append("the package's folder and its copy make different wheels")
     faults += wheel_faults(plain, purelib=True)
     stand_in = os.path.join(work, "stand-in.so")
-    run("cc", "-shared", "-fPIC", "-w", "-o", stand_in, "-x", "c", "-", input=STAND_IN)
+    # Every export answers 0 (C without prototypes takes any arguments).
+    stand_in_source = "".join("int %s() { return 0; }\n" % name for name in exports.split())
+    run("cc", "-shared", "-fPIC", "-w", "-o", stand_in, "-x", "c", "-", input=stand_in_source)
     run(venv(work, "plain-venv", plain), os.path.join(HERE, "quoril_test.py"), "--failing",
         env={"QUORIL_LIBRARY": stand_in})
 
