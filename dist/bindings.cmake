@@ -7,7 +7,7 @@
 # under the name .NET and the Python package look for beside them.
 set(QUORIL_RELEASE_DIR ${QUORIL_SOURCE_DIR}/build/release CACHE PATH "The Linux release build tree")
 set(QUORIL_DEBIAN_PYTHON /usr/bin/python3 CACHE FILEPATH
-    "The Python whose setuptools and wheel build the wheels (Debian's, for its packages)")
+    "The Python whose pip builds the wheels (Debian's, for its packages)")
 
 # The Linux library must be built from the same header the DLLs were.
 set(release_header ${QUORIL_RELEASE_DIR}/include/quoril.h)
@@ -24,17 +24,27 @@ if(NOT linux_header STREQUAL kit_x64_header)
 endif()
 
 set(bindings ${QUORIL_SOURCE_DIR}/bindings)
-set(python_sources __init__.py native.py)
+set(python_sources pyproject.toml README.md build_backend/quoril_build.py quoril/__init__.py
+    quoril/native.py quoril/py.typed)
 
-# The zip: each binding's source, and the bindings' guide as bindings/README.md.
+# The zip: each binding's source, and the bindings' guide as bindings/README.md. The Python
+# package builds from there with the kit's header (pip wheel bindings/python); the Pascal unit
+# includes the exports' buffer sizes, written here from the header.
 set(binding_files dotnet/Quoril.cs pascal/Quoril.pas)
 foreach(source IN LISTS python_sources)
-  list(APPEND binding_files python/quoril/${source})
+  list(APPEND binding_files python/${source})
 endforeach()
 foreach(file IN LISTS binding_files)
   configure_file(${bindings}/${file} ${kit}/bindings/${file} COPYONLY)
   list(APPEND kit_files bindings/${file})
 endforeach()
+string(REGEX MATCHALL "#define QUORIL_[A-Z_]+_(UNITS|BYTES) [0-9]+" sizes "${linux_header}")
+list(JOIN sizes "\n" sizes)
+string(REGEX REPLACE "#define ([A-Z_]+) ([0-9]+)" "  \\1 = \\2;" sizes "${sizes}")
+file(CONFIGURE OUTPUT ${kit}/bindings/pascal/QuorilSizes.inc CONTENT
+  "{ Written by the build from quoril.h: the buffer sizes the exports take. }\n${sizes}\n")
+list(APPEND kit_files bindings/pascal/QuorilSizes.inc)
+set(QUORIL_PASCAL_DIR ${kit}/bindings/pascal)
 configure_file(${QUORIL_SOURCE_DIR}/docs/bindings.md ${kit}/bindings/README.md COPYONLY)
 list(APPEND kit_files bindings/README.md)
 
@@ -45,7 +55,8 @@ set(native_win-x64 quoril.dll ${QUORIL_WIN64_DIR}/quoril.dll)
 set(native_linux-x64 libquoril.so ${QUORIL_LINUX_LIBRARY})
 set(wheel_win-x86 win32)
 set(wheel_win-x64 win_amd64)
-set(wheel_linux-x64 linux_x86_64)
+# The Linux library needs nothing newer than glibc 2.17 (the wheel's test holds it to its tag).
+set(wheel_linux-x64 manylinux_2_17_x86_64.manylinux2014_x86_64)
 set(QUORIL_WHEELS "")
 foreach(platform IN LISTS native_platforms)
   set(wheel_file_${platform}
@@ -85,33 +96,29 @@ add_custom_command(OUTPUT ${QUORIL_NUPKG}
   VERBATIM)
 add_custom_target(nupkg ALL DEPENDS ${QUORIL_NUPKG})
 
-# The wheels, each built by setuptools and wheel in a fresh folder of its own from the package's
-# sources and its one library. The files' times in them are the zip's fixed time.
-execute_process(COMMAND ${QUORIL_DEBIAN_PYTHON} -c "import setuptools, wheel"
+# The wheels, each built by pip from the package's folder as it is, with the release tree's
+# header and one library. The backend writes them whole: the same sources and library make the
+# same bytes, with the time SOURCE_DATE_EPOCH gives every file.
+execute_process(COMMAND ${QUORIL_DEBIAN_PYTHON} -m pip --version
                 RESULT_VARIABLE python_status OUTPUT_QUIET ERROR_QUIET)
 if(NOT python_status EQUAL 0)
   # Their test fails and says so; the kit and the NuGet package are still made.
-  message(WARNING "no wheels: ${QUORIL_DEBIAN_PYTHON} lacks setuptools or wheel "
-                  "(python3-setuptools, python3-wheel: cmake/install-deps.sh, group bindings)")
+  message(WARNING "no wheels: ${QUORIL_DEBIAN_PYTHON} lacks pip "
+                  "(python3-pip: cmake/install-deps.sh, group bindings)")
   return()
 endif()
+list(TRANSFORM python_sources PREPEND ${bindings}/python/ OUTPUT_VARIABLE sources)
 foreach(platform IN LISTS native_platforms)
-  list(GET native_${platform} 0 name)
   list(GET native_${platform} 1 library)
-  set(wheel_stage ${CMAKE_CURRENT_BINARY_DIR}/wheels/${platform})
   set(wheel ${wheel_file_${platform}})
-  list(TRANSFORM python_sources PREPEND ${bindings}/python/quoril/ OUTPUT_VARIABLE sources)
   add_custom_command(OUTPUT ${wheel}
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${wheel_stage} ${wheel}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${wheel_stage}/quoril
-    COMMAND ${CMAKE_COMMAND} -E copy ${bindings}/python/setup.py ${QUORIL_SOURCE_DIR}/LICENSE ${wheel_stage}
-    COMMAND ${CMAKE_COMMAND} -E copy ${sources} ${wheel_stage}/quoril
-    COMMAND ${CMAKE_COMMAND} -E copy ${library} ${wheel_stage}/quoril/${name}
-    COMMAND ${CMAKE_COMMAND} -E chdir ${wheel_stage}
-            ${CMAKE_COMMAND} -E env QUORIL_VERSION=${QUORIL_VERSION} SOURCE_DATE_EPOCH=946684800
-            ${QUORIL_DEBIAN_PYTHON} setup.py -q bdist_wheel --python-tag py3
-            --plat-name ${wheel_${platform}} --dist-dir ${CMAKE_CURRENT_BINARY_DIR}
-    DEPENDS ${library} ${sources} ${bindings}/python/setup.py ${QUORIL_SOURCE_DIR}/LICENSE
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${wheel}
+    COMMAND ${CMAKE_COMMAND} -E env PYTHONDONTWRITEBYTECODE=1 SOURCE_DATE_EPOCH=946684800
+            ${QUORIL_DEBIAN_PYTHON} -m pip wheel --quiet --no-build-isolation --no-index
+            --no-deps --no-cache-dir --disable-pip-version-check --wheel-dir ${CMAKE_CURRENT_BINARY_DIR}
+            --config-settings header=${release_header} --config-settings library=${library}
+            --config-settings platform=${wheel_${platform}} ${bindings}/python
+    DEPENDS ${library} ${sources} ${release_header} ${QUORIL_SOURCE_DIR}/LICENSE
     COMMENT "Bindings: quoril-${QUORIL_VERSION}-py3-none-${wheel_${platform}}.whl"
     VERBATIM)
 endforeach()

@@ -2,11 +2,18 @@
 { Quoril for Delphi and Free Pascal: the library's nine exports as quoril.h declares them, and a
   small layer over them that answers in UnicodeString, Boolean and dynamic arrays.
 
-  The library is quoril.dll on Windows (the 32-bit or the 64-bit one, as the program is), linked
-  by name; with Free Pascal on Linux the program links libquoril.so (-Fl<folder>) and then loads
-  libquoril.so.1, the name the library gives itself. An empty string stands for no answer.
-  Every call asks the library afresh, one export call for each (DisplayAdapterSubsystemVendors
-  walks the adapters with one call per index).
+  It needs Delphi 2010 or later (UnicodeString, Int32 and delayed imports) or Free Pascal 3.2 or
+  later, in its delphi, delphiunicode or objfpc mode (delphi when the program chose none). Beside
+  it goes QuorilSizes.inc, the buffer sizes the build writes from quoril.h. From Delphi XE2 on it
+  names the runtime's units with their scopes, so dcc32 and dcc64 need no namespace option.
+
+  The library is quoril.dll on Windows (the 32-bit or the 64-bit one, as the program is). Delphi
+  binds each export on its first call (delayed), so a program without the DLL still starts:
+  QuorilAvailable tells whether it can be loaded, before any other call. With Free Pascal the
+  program links the library by name (on Linux libquoril.so with -Fl<folder>, and runs with
+  libquoril.so.1, the name the library gives itself) and does not start without it. An empty
+  string stands for no answer. Every call asks the library afresh, one export call for each
+  (DisplayAdapterSubsystemVendors walks the adapters with one call per index).
 
   On Windows, BoardProduct, BoardProductAndManufacturer and OpticalDriveCaptions answer nothing
   on a thread that is already in COM's multithreaded apartment: the library refuses those
@@ -15,7 +22,16 @@
 unit Quoril;
 
 {$IFDEF FPC}
-  {$mode delphi}
+  {$IF NOT (DEFINED(FPC_DELPHI) OR DEFINED(FPC_DELPHIUNICODE) OR DEFINED(FPC_OBJFPC))}
+    {$mode delphi}
+  {$IFEND}
+{$ELSE}
+  {$IFDEF MSWINDOWS}
+    {$DEFINE QUORIL_DELAYED}
+  {$ENDIF}
+  {$IF CompilerVersion >= 23.0}
+    {$DEFINE QUORIL_SCOPED_UNITS}
+  {$IFEND}
 {$ENDIF}
 
 interface
@@ -33,23 +49,34 @@ const
   QuorilLibrary = 'quoril';
   fnGetSVIDName = 'fnGetSVID';
 {$ENDIF}
+  { The buffer sizes the exports take, as quoril.h gives them. }
+{$I QuorilSizes.inc}
 
 { The exports: the caller-cleans-stack convention, 16-bit wide text, caller-owned buffers, 1 or
   0. quoril.h gives each one's contract. }
-procedure Test; cdecl; external QuorilLibrary name 'Test';
-function fnVoIsCPU(Text: PAnsiChar): Int32; cdecl; external QuorilLibrary name 'fnVoIsCPU';
-function fnGetPID(Product: PWideChar): Int32; cdecl; external QuorilLibrary name 'fnGetPID';
+procedure Test; cdecl; external QuorilLibrary name 'Test'
+  {$IFDEF QUORIL_DELAYED}delayed{$ENDIF};
+function fnVoIsCPU(Text: PAnsiChar): Int32; cdecl; external QuorilLibrary name 'fnVoIsCPU'
+  {$IFDEF QUORIL_DELAYED}delayed{$ENDIF};
+function fnGetPID(Product: PWideChar): Int32; cdecl; external QuorilLibrary name 'fnGetPID'
+  {$IFDEF QUORIL_DELAYED}delayed{$ENDIF};
 function fnGetWMIInfo(Product: PWideChar; Manufacturer: PWideChar): Int32; cdecl;
-  external QuorilLibrary name 'fnGetWMIInfo';
+  external QuorilLibrary name 'fnGetWMIInfo'
+  {$IFDEF QUORIL_DELAYED}delayed{$ENDIF};
 function fnGetBaseBoardPorductA(Product: PAnsiChar): Int32; cdecl;
-  external QuorilLibrary name 'fnGetBaseBoardPorductA';
+  external QuorilLibrary name 'fnGetBaseBoardPorductA'
+  {$IFDEF QUORIL_DELAYED}delayed{$ENDIF};
 function fnListDriverCaption(Buffer: PWideChar; Capacity: Int32): Int32; cdecl;
-  external QuorilLibrary name 'fnListDriverCaption';
+  external QuorilLibrary name 'fnListDriverCaption'
+  {$IFDEF QUORIL_DELAYED}delayed{$ENDIF};
 function fnGetDriveCaptionW(Drive: PWideChar; Caption: PWideChar; Count: Int32): Int32; cdecl;
-  external QuorilLibrary name 'fnGetDriveCaptionW';
-function hasBDOdd: Int32; cdecl; external QuorilLibrary name 'hasBDOdd';
+  external QuorilLibrary name 'fnGetDriveCaptionW'
+  {$IFDEF QUORIL_DELAYED}delayed{$ENDIF};
+function hasBDOdd: Int32; cdecl; external QuorilLibrary name 'hasBDOdd'
+  {$IFDEF QUORIL_DELAYED}delayed{$ENDIF};
 function fnGetSVID(Index: Int32; Vendor: PAnsiChar): Int32; cdecl;
-  external QuorilLibrary name fnGetSVIDName;
+  external QuorilLibrary name fnGetSVIDName
+  {$IFDEF QUORIL_DELAYED}delayed{$ENDIF};
 
 type
   TQuorilStrings = array of UnicodeString;
@@ -76,23 +103,25 @@ function DisplayAdapterSubsystemVendor(Index: Integer): UnicodeString;
 function DisplayAdapterSubsystemVendors: TQuorilStrings;
 { Whether some optical drive reads Blu-ray media. Blocks while each drive answers. }
 function HasBluRayDrive: Boolean;
+{ Whether the library can be loaded (on Windows it is loaded and let go again). }
+function QuorilAvailable: Boolean;
 
 implementation
 
 uses
-  SysUtils;
-
-const
-  { A board value: at most 255 units and the terminator. }
-  BoardUnits = 256;
-  { The whole caption list: ten captions of at most 255 units, each with CR LF, then the
-    terminator (the library's minimum of 2560 units could leave the tenth out). }
-  CaptionListUnits = 10 * (255 + 2) + 1;
-  CaptionUnits = 256;
-  VendorBytes = 5;
+  {$IFDEF QUORIL_SCOPED_UNITS}System.SysUtils{$ELSE}SysUtils{$ENDIF}
+  {$IFDEF MSWINDOWS}, {$IFDEF QUORIL_SCOPED_UNITS}Winapi.Windows{$ELSE}Windows{$ENDIF}{$ENDIF};
 
 type
-  TBoardBuffer = array[0..BoardUnits - 1] of WideChar;
+  { Buffers as dynamic arrays, which SetLength fills with zeros. }
+  TWideBuffer = array of WideChar;
+  TNarrowBuffer = array of AnsiChar;
+
+function WideBuffer(Units: Integer): TWideBuffer;
+begin
+  Result := nil;
+  SetLength(Result, Units);
+end;
 
 { The library takes zero-terminated text: a text holding a zero would be cut short there and
   answer for another text. }
@@ -104,9 +133,9 @@ end;
 
 function BoardProduct: UnicodeString;
 var
-  Product: TBoardBuffer;
+  Product: TWideBuffer;
 begin
-  FillChar(Product, SizeOf(Product), 0);
+  Product := WideBuffer(QUORIL_BOARD_TEXT_UNITS);
   if fnGetPID(@Product[0]) = 1 then
     Result := PWideChar(@Product[0])
   else
@@ -115,10 +144,10 @@ end;
 
 function BoardProductAndManufacturer: TQuorilBoard;
 var
-  Product, Manufacturer: TBoardBuffer;
+  Product, Manufacturer: TWideBuffer;
 begin
-  FillChar(Product, SizeOf(Product), 0);
-  FillChar(Manufacturer, SizeOf(Manufacturer), 0);
+  Product := WideBuffer(QUORIL_BOARD_TEXT_UNITS);
+  Manufacturer := WideBuffer(QUORIL_BOARD_TEXT_UNITS);
   if fnGetWMIInfo(@Product[0], @Manufacturer[0]) = 1 then
   begin
     Result.Product := PWideChar(@Product[0]);
@@ -133,12 +162,13 @@ end;
 
 function OpticalDriveCaptions: TQuorilStrings;
 var
-  Buffer: array[0..CaptionListUnits - 1] of WideChar;
+  Buffer: TWideBuffer;
   Start, Unit_: Integer;
 begin
   Result := nil;
-  FillChar(Buffer, SizeOf(Buffer), 0);
-  if fnListDriverCaption(@Buffer[0], CaptionListUnits) <> 1 then
+  { Room for the whole list: the library's minimum size could leave the tenth caption out. }
+  Buffer := WideBuffer(QUORIL_CAPTION_LIST_WHOLE_UNITS);
+  if fnListDriverCaption(@Buffer[0], Length(Buffer)) <> 1 then
     Exit;
   { Every caption is followed by CR LF. }
   Start := 0;
@@ -159,11 +189,11 @@ end;
 
 function DriveCaption(const Drive: UnicodeString): UnicodeString;
 var
-  Caption: array[0..CaptionUnits - 1] of WideChar;
+  Caption: TWideBuffer;
 begin
   RefuseNul(Drive);
-  FillChar(Caption, SizeOf(Caption), 0);
-  if fnGetDriveCaptionW(PWideChar(Drive), @Caption[0], CaptionUnits) = 1 then
+  Caption := WideBuffer(QUORIL_CAPTION_UNITS);
+  if fnGetDriveCaptionW(PWideChar(Drive), @Caption[0], Length(Caption)) = 1 then
     Result := PWideChar(@Caption[0])
   else
     Result := '';
@@ -181,14 +211,15 @@ end;
 { The vendor of adapter Index, False past the last adapter. }
 function TryVendor(Index: Integer; out Vendor: UnicodeString): Boolean;
 var
-  Narrow: array[0..VendorBytes - 1] of AnsiChar;
+  Narrow: TNarrowBuffer;
   I: Integer;
 begin
-  FillChar(Narrow, SizeOf(Narrow), 0);
+  Narrow := nil;
+  SetLength(Narrow, QUORIL_VENDOR_BYTES);
   Vendor := '';
   Result := fnGetSVID(Index, @Narrow[0]) = 1;
   I := 0;
-  while Result and (I < VendorBytes) and (Narrow[I] <> #0) do
+  while Result and (I < QUORIL_VENDOR_BYTES) and (Narrow[I] <> #0) do
   begin
     Vendor := Vendor + WideChar(Ord(Narrow[I]));
     Inc(I);
@@ -221,5 +252,22 @@ function HasBluRayDrive: Boolean;
 begin
   Result := hasBDOdd = 1;
 end;
+
+function QuorilAvailable: Boolean;
+{$IFDEF MSWINDOWS}
+var
+  Handle: HMODULE;
+begin
+  Handle := LoadLibrary(QuorilLibrary);
+  Result := Handle <> 0;
+  if Result then
+    FreeLibrary(Handle);
+end;
+{$ELSE}
+begin
+  { The program is linked to the library: it would not have started without it. }
+  Result := True;
+end;
+{$ENDIF}
 
 end.

@@ -67,7 +67,8 @@ def pascal(text):
     for constant, value in re.findall(r"(\w+) = '([^']*)';", text):
         constants.setdefault(constant, []).append(value)
     pattern = (r"(procedure|function)\s+\w+(?:\(([^)]*)\))?(?:\s*:\s*(\w+))?;\s*cdecl;\s*"
-               r"external\s+QuorilLibrary\s+name\s+('[^']*'|\w+);")
+               r"external\s+QuorilLibrary\s+name\s+('[^']*'|\w+)\s*"
+               r"(?:\{\$IFDEF QUORIL_DELAYED\}delayed\{\$ENDIF\})?;")
     for routine, arguments, result, name in re.findall(pattern, text):
         argument_kinds = []
         for names, type_name in re.findall(r"([\w\s,]+):\s*(\w+)", arguments):

@@ -12,8 +12,13 @@ set(expected
   bindings/README.md
   bindings/dotnet/Quoril.cs
   bindings/pascal/Quoril.pas
+  bindings/pascal/QuorilSizes.inc
+  bindings/python/README.md
+  bindings/python/build_backend/quoril_build.py
+  bindings/python/pyproject.toml
   bindings/python/quoril/__init__.py
   bindings/python/quoril/native.py
+  bindings/python/quoril/py.typed
   include/quoril.h
   lib/cmake/Quoril/QuorilConfig.cmake
   lib/cmake/Quoril/QuorilConfigVersion.cmake

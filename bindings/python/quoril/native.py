@@ -6,18 +6,23 @@ Each is a ctypes function of the caller-cleans-stack convention: wide text is 16
 1 or 0. quoril.h gives each one's contract.
 
 The library is the one inside this package (quoril.dll on Windows, libquoril.so on Linux, as a
-wheel ships it), else the system's: quoril.dll by Windows' search, libquoril.so.1 (the name
-programs bind to on Linux) by the dynamic loader's.
+wheel ships it), loaded by its full path. Without one, it is the file the environment variable
+QUORIL_LIBRARY names (a full path), else the system's: on Windows the quoril.dll that
+ctypes.util.find_library finds on PATH, else the one in a folder given to os.add_dll_directory
+(since Python 3.8 ctypes itself searches neither PATH nor the script's folder), on Linux
+libquoril.so.1, the name programs bind to, by the dynamic loader's search.
 """
 
 import ctypes
+import ctypes.util
 import os
 import struct
 import sys
 from ctypes import POINTER, c_char, c_char_p, c_int32, c_uint16
+from typing import Any
 
 if sys.platform == "win32":
-    BUNDLED_NAME = SYSTEM_NAME = "quoril.dll"
+    BUNDLED_NAME = "quoril.dll"
     # MSVC's decoration of fnGetSVID, which differs between the 32-bit and the 64-bit DLL.
     if struct.calcsize("P") == 8:
         SVID_NAME = "?fnGetSVID@@YAHJQEAD@Z"
@@ -25,22 +30,29 @@ if sys.platform == "win32":
         SVID_NAME = "?fnGetSVID@@YAHJQAD@Z"
 else:
     BUNDLED_NAME = "libquoril.so"
-    SYSTEM_NAME = "libquoril.so.1"
     SVID_NAME = "fnGetSVID"
 
 
-def _load():
+def _path() -> str:
     bundled = os.path.join(os.path.dirname(os.path.abspath(__file__)), BUNDLED_NAME)
-    return ctypes.CDLL(bundled if os.path.exists(bundled) else SYSTEM_NAME)
+    if os.path.exists(bundled):
+        return bundled
+    named = os.environ.get("QUORIL_LIBRARY")
+    if named:
+        return named
+    if sys.platform != "win32":
+        return "libquoril.so.1"
+    # Else the folders of the process's safe search, with those os.add_dll_directory added.
+    return ctypes.util.find_library("quoril") or BUNDLED_NAME
 
 
-library = _load()
+library = ctypes.CDLL(_path())
 
 WIDE = POINTER(c_uint16)
 NARROW = POINTER(c_char)
 
 
-def _declare(name, restype, *argtypes):
+def _declare(name: str, restype: Any, *argtypes: Any) -> Any:
     function = library[name]
     function.restype = restype
     function.argtypes = argtypes
