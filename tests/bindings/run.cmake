@@ -42,20 +42,6 @@ if(STEP STREQUAL "declarations")
   set(names ${QUORIL_EXPORTS} ${QUORIL_FNGETSVID_EXPORT_x86} ${QUORIL_FNGETSVID_EXPORT_x64})
   list(JOIN names " " names)
   run(${PYTHON} ${here}/declarations.py ${HEADER} ${BINDINGS} ${names})
-elseif(STEP STREQUAL "dotnet")
-  need(mcs mono)
-  run(${CMAKE_COMMAND} -E tar xf ${NUPKG})
-  # The package compiles its source into the project and carries every library.
-  file(READ ${WORK}/Quoril.nuspec nuspec)
-  if(NOT nuspec MATCHES "<files include=\"cs/any/Quoril.cs\" buildAction=\"Compile\" />" OR
-     NOT EXISTS ${WORK}/runtimes/win-x86/native/quoril.dll OR
-     NOT EXISTS ${WORK}/runtimes/win-x64/native/quoril.dll)
-    message(FATAL_ERROR "${NUPKG} lacks the source's contentFiles entry or a Windows DLL")
-  endif()
-  run(mcs -langversion:7.2 -warnaserror+ -nologo -out:quoril_test.exe ${here}/quoril_test.cs
-      contentFiles/cs/any/Quoril.cs)
-  file(COPY ${WORK}/runtimes/linux-x64/native/libquoril.so DESTINATION ${WORK})
-  run_over_trees(mono quoril_test.exe)
 elseif(STEP STREQUAL "python")
   need(${PYTHON})
   if(NOT EXISTS "${WHEEL}")
