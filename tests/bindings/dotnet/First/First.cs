@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-/// <summary>A library's own use of the package.</summary>
+/// <summary>A library's own use of the package: the board's product.</summary>
 public static class First
 {
-    /// <summary>The board's product, through the package.</summary>
+    /// <summary>The board's product.</summary>
     public static string? Product() => Quoril.Hardware.BoardProduct();
 }

@@ -1,12 +1,6 @@
 // SPDX-License-Identifier: MIT
-using System;
-
 static class Program
 {
-    [STAThread]
-    static void Main()
-    {
-        Quoril.Board board = Quoril.Hardware.BoardProductAndManufacturer();
-        Console.WriteLine($"{board.Product ?? "~"} by {board.Manufacturer ?? "~"}");
-    }
+    [System.STAThread]
+    static void Main() => System.Console.WriteLine(Quoril.Hardware.BoardProduct() ?? "~");
 }

@@ -2,6 +2,6 @@
 /// <summary>Another library's use of the package, passing its type on.</summary>
 public static class Second
 {
-    /// <summary>The board, through the package.</summary>
+    /// <summary>The board.</summary>
     public static Quoril.Board Board() => Quoril.Hardware.BoardProductAndManufacturer();
 }
