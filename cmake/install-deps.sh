@@ -16,7 +16,7 @@
 #                 optical drives directly
 #   kit           LLVM's dlltool and readobj, and lld-link, for the Windows development kit's
 #                 import libraries for MSVC and its tests (`make dist` and the kit's tests)
-#   bindings      Mono, Free Pascal, and Python's venv, pip and mypy for the language bindings
+#   bindings      Free Pascal, and Python's venv, pip and mypy for the language bindings
 # Packages already present are left alone, so a second run installs nothing. A group that could
 # not be installed is reported at the end; the tests that need it are then skipped, with the
 # reason, where they would run (and CI=true fails the run). Only a missing core group fails the
@@ -167,7 +167,7 @@ run_group vm qemu-system-x86 linux-image-amd64 busybox-static sg3-utils
 # The development kit: llvm-dlltool-14 writes import libraries that MSVC's linker reads,
 # llvm-readobj-14 reads what the kit's test programs import, lld-link-14 links them for the MSVC ABI.
 run_group kit llvm-14 lld-14
-run_group bindings mono-mcs mono-runtime fp-compiler fp-units-rtl python3-venv python3-pip python3-mypy
+run_group bindings fp-compiler fp-units-rtl python3-venv python3-pip python3-mypy
 
 failed=$(printf '%s' "$report" | grep -v '=ok$' || true)
 if [ -n "$failed" ]; then

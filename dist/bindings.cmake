@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # The language bindings, included by the kit's project: their sources in the zip's bindings/
 # folder, and beside the zip the packages that carry them with the libraries the build made:
-#   Quoril.<version>.nupkg                           C#: both Windows DLLs, libquoril.so, Quoril.cs
+#   Quoril.<version>.nupkg                           .NET: the assembly, both Windows DLLs, libquoril.so
 #   quoril-<version>-py3-none-<platform>.whl         Python, one wheel for each library
 # libquoril.so comes from the Linux release tree (`make dist` builds it), as the file itself
 # under the name .NET and the Python package look for beside them.
@@ -38,9 +38,13 @@ foreach(file IN LISTS binding_files)
   configure_file(${bindings}/${file} ${kit}/bindings/${file} COPYONLY)
   list(APPEND kit_files bindings/${file})
 endforeach()
-string(REGEX MATCHALL "#define QUORIL_[A-Z_]+_(UNITS|BYTES) [0-9]+" sizes "${linux_header}")
-list(JOIN sizes "\n" sizes)
-string(REGEX REPLACE "#define ([A-Z_]+) ([0-9]+)" "  \\1 = \\2;" sizes "${sizes}")
+# The buffer sizes the exports take, as the header defines them, one NAME=VALUE a line: the
+# Pascal unit's include file here and the .NET assembly's constants (nuget.cmake) are written
+# from it.
+string(REGEX MATCHALL "#define QUORIL_[A-Z0-9_]+_(UNITS|BYTES) [0-9]+" header_sizes "${linux_header}")
+list(JOIN header_sizes "\n" header_sizes)
+string(REGEX REPLACE "#define ([A-Z0-9_]+) ([0-9]+)" "\\1=\\2" header_sizes "${header_sizes}")
+string(REGEX REPLACE "([A-Z0-9_]+)=([0-9]+)" "  \\1 = \\2;" sizes "${header_sizes}")
 file(CONFIGURE OUTPUT ${kit}/bindings/pascal/QuorilSizes.inc CONTENT
   "{ Written by the build from quoril.h: the buffer sizes the exports take. }\n${sizes}\n")
 list(APPEND kit_files bindings/pascal/QuorilSizes.inc)
@@ -64,37 +68,8 @@ foreach(platform IN LISTS native_platforms)
   list(APPEND QUORIL_WHEELS ${wheel_file_${platform}})
 endforeach()
 
-# The NuGet package: a zip with the manifest at its top, the parts' content types and the
-# relationship naming the manifest, the C# source as a content file compiled into the project,
-# each library under runtimes/<rid>/native, the licence and the guide.
-set(nuget_stage ${CMAKE_CURRENT_BINARY_DIR}/nuget)
-set(QUORIL_NUPKG ${CMAKE_CURRENT_BINARY_DIR}/Quoril.${QUORIL_VERSION}.nupkg)
-configure_file(nuget/manifest.xml.in ${nuget_stage}/Quoril.nuspec @ONLY)
-configure_file(nuget/content-types.xml ${nuget_stage}/[Content_Types].xml COPYONLY)
-configure_file(nuget/rels.xml ${nuget_stage}/_rels/.rels COPYONLY)
-configure_file(${bindings}/dotnet/Quoril.cs ${nuget_stage}/contentFiles/cs/any/Quoril.cs COPYONLY)
-configure_file(${QUORIL_SOURCE_DIR}/LICENSE ${nuget_stage}/LICENSE COPYONLY)
-configure_file(${QUORIL_SOURCE_DIR}/docs/bindings.md ${nuget_stage}/README.md COPYONLY)
-set(nuget_files Quoril.nuspec [Content_Types].xml _rels/.rels contentFiles/cs/any/Quoril.cs
-    LICENSE README.md)
-foreach(platform IN LISTS native_platforms)
-  list(GET native_${platform} 0 name)
-  list(GET native_${platform} 1 library)
-  list(APPEND nuget_files runtimes/${platform}/native/${name})
-  add_custom_command(OUTPUT ${nuget_stage}/runtimes/${platform}/native/${name}
-    COMMAND ${CMAKE_COMMAND} -E copy ${library} ${nuget_stage}/runtimes/${platform}/native/${name}
-    DEPENDS ${library})
-endforeach()
-list(TRANSFORM nuget_files PREPEND ${nuget_stage}/ OUTPUT_VARIABLE nuget_paths)
-add_custom_command(OUTPUT ${QUORIL_NUPKG}
-  COMMAND ${CMAKE_COMMAND} -E rm -f ${QUORIL_NUPKG}
-  COMMAND ${CMAKE_COMMAND} -E chdir ${nuget_stage}
-          ${CMAKE_COMMAND} -E tar cf ${QUORIL_NUPKG} --format=zip
-          "--mtime=2000-01-01 00:00:00 UTC" -- ${nuget_files}
-  DEPENDS ${nuget_paths}
-  COMMENT "Bindings: Quoril.${QUORIL_VERSION}.nupkg"
-  VERBATIM)
-add_custom_target(nupkg ALL DEPENDS ${QUORIL_NUPKG})
+# The NuGet package, built by the .NET SDK.
+include(nuget.cmake)
 
 # The wheels, each built by pip from the package's folder as it is, with the release tree's
 # header and one library. The backend writes them whole: the same sources and library make the

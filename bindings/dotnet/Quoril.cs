@@ -2,10 +2,15 @@
 // Quoril for .NET: the library's nine exports as quoril.h declares them (Quoril.Native), and a
 // small layer over them that answers in strings, lists and booleans (Quoril.Hardware).
 //
-// One file, C# 7.2, nothing beyond the base library. The runtime finds the library under the
-// name "quoril": quoril.dll on Windows (the 32-bit or the 64-bit one, as the process is) and
-// libquoril.so on Linux, beside the program or, from the NuGet package, in its
-// runtimes/<rid>/native folder.
+// Built by Quoril.csproj into the assembly Quoril.Managed.dll (netstandard2.0 and net462), which
+// the NuGet package carries with the native libraries. The buffer sizes are the header's
+// QUORIL_*_UNITS and QUORIL_*_BYTES, which the build writes into the class Sizes.
+//
+// The runtime finds the native library under the name "quoril": quoril.dll on Windows (the
+// 32-bit or the 64-bit one, as the process is) and libquoril.so on Linux. .NET resolves it from
+// the package's runtimes/<rid>/native folders; .NET Framework has no such resolution, so the
+// net462 assembly loads the DLL the package's build targets copied into x86\ or x64\ by its full
+// path before the first call (see Native's static constructor).
 //
 // Nothing is cached: every answer is asked of the library afresh, one export call for each
 // (DisplayAdapterSubsystemVendors walks the adapters with one call per index).
@@ -15,45 +20,70 @@ using System.Runtime.ExceptionServices;
 using System.Runtime.InteropServices;
 using System.Text;
 using System.Threading;
+#if NETFRAMEWORK
+using System.IO;
+#endif
 
 namespace Quoril
 {
     /// <summary>
     /// The exports as the library declares them: the caller-cleans-stack convention, 16-bit wide
-    /// text, caller-owned buffers, 1 or 0. quoril.h gives each one's contract.
+    /// text, caller-owned buffers, 1 or 0. quoril.h gives each one's contract and the buffer sizes.
     /// </summary>
     public static class Native
     {
+        /// <summary>The name the runtime loads the library by: quoril.dll, libquoril.so.</summary>
         public const string Library = "quoril";
 
+        /// <summary>Does nothing: tells whether the library loads and links.</summary>
         [DllImport(Library, EntryPoint = "Test", CallingConvention = CallingConvention.Cdecl)]
         public static extern void Test();
 
+        /// <summary>1 when the processor's brand string contains the zero-terminated
+        /// <paramref name="text"/>, else 0.</summary>
+        /// <param name="text">Zero-terminated UTF-8 bytes.</param>
         [DllImport(Library, EntryPoint = "fnVoIsCPU", CallingConvention = CallingConvention.Cdecl)]
         public static extern int fnVoIsCPU([In] byte[] text);
 
+        /// <summary>The board's product into <paramref name="product"/>; 1 on success.</summary>
+        /// <param name="product">At least QUORIL_BOARD_TEXT_UNITS (256) units.</param>
         [DllImport(Library, EntryPoint = "fnGetPID", CallingConvention = CallingConvention.Cdecl,
                    CharSet = CharSet.Unicode)]
         public static extern int fnGetPID([In, Out] char[] product);
 
+        /// <summary>The board's product and maker; 1 on success.</summary>
+        /// <param name="product">At least QUORIL_BOARD_TEXT_UNITS (256) units.</param>
+        /// <param name="manufacturer">At least QUORIL_BOARD_TEXT_UNITS (256) units.</param>
         [DllImport(Library, EntryPoint = "fnGetWMIInfo",
                    CallingConvention = CallingConvention.Cdecl, CharSet = CharSet.Unicode)]
         public static extern int fnGetWMIInfo([In, Out] char[] product,
                                               [In, Out] char[] manufacturer);
 
+        /// <summary>The board's product as narrow text; 1 on success.</summary>
+        /// <param name="product">At least QUORIL_BOARD_PRODUCT_A_BYTES (512) bytes.</param>
         [DllImport(Library, EntryPoint = "fnGetBaseBoardPorductA",
                    CallingConvention = CallingConvention.Cdecl)]
         public static extern int fnGetBaseBoardPorductA([In, Out] byte[] product);
 
+        /// <summary>The optical drives' captions, each followed by "\r\n"; 1 on success.</summary>
+        /// <param name="buffer">The list's buffer.</param>
+        /// <param name="capacity">Its length in units: at least QUORIL_CAPTION_LIST_UNITS
+        /// (2560); QUORIL_CAPTION_LIST_WHOLE_UNITS (2571) holds any list whole.</param>
         [DllImport(Library, EntryPoint = "fnListDriverCaption",
                    CallingConvention = CallingConvention.Cdecl, CharSet = CharSet.Unicode)]
         public static extern int fnListDriverCaption([In, Out] char[] buffer, int capacity);
 
+        /// <summary>The caption of the optical drive named in <paramref name="drive"/>; 1 when
+        /// there is one.</summary>
+        /// <param name="drive">A text holding a drive's name ("D:").</param>
+        /// <param name="caption">The caption's buffer.</param>
+        /// <param name="count">Its length in units, at least QUORIL_CAPTION_UNITS (256).</param>
         [DllImport(Library, EntryPoint = "fnGetDriveCaptionW",
                    CallingConvention = CallingConvention.Cdecl, CharSet = CharSet.Unicode)]
         public static extern int fnGetDriveCaptionW([MarshalAs(UnmanagedType.LPWStr)] string drive,
                                                     [In, Out] char[] caption, int count);
 
+        /// <summary>1 when some optical drive reads Blu-ray media, else 0.</summary>
         [DllImport(Library, EntryPoint = "hasBDOdd", CallingConvention = CallingConvention.Cdecl)]
         public static extern int hasBDOdd();
 
@@ -70,11 +100,68 @@ namespace Quoril
         [DllImport(Library, EntryPoint = "fnGetSVID", CallingConvention = CallingConvention.Cdecl)]
         static extern int fnGetSVIDPlain(int index, [In, Out] byte[] vendor);
 
+        /// <summary>The PCI subsystem vendor of display adapter <paramref name="index"/>; 1 when
+        /// there is such an adapter.</summary>
+        /// <param name="index">The adapter, from 0.</param>
+        /// <param name="vendor">At least QUORIL_VENDOR_BYTES (5) bytes.</param>
         public static int fnGetSVID(int index, byte[] vendor)
         {
             if (!Hardware.IsWindows) return fnGetSVIDPlain(index, vendor);
             return IntPtr.Size == 8 ? fnGetSVIDWindowsX64(index, vendor)
                                     : fnGetSVIDWindowsX86(index, vendor);
+        }
+
+        // The type's initializer runs before the first of its methods, the imports included.
+        static Native()
+        {
+#if NETFRAMEWORK
+            if (Hardware.IsWindows) LoadFromArchitectureFolder();
+#endif
+        }
+
+#if NETFRAMEWORK
+        [DllImport("kernel32.dll", EntryPoint = "LoadLibraryW", CharSet = CharSet.Unicode)]
+        static extern IntPtr LoadLibrary(string path);
+
+        // The package's targets copy both DLLs into x86\ and x64\ of an AnyCPU program's folder.
+        // Once one is loaded by its full path, the imports bind to it by its name; where neither
+        // folder holds it (an x86 or x64 program), Windows finds the one beside the program.
+        static void LoadFromArchitectureFolder()
+        {
+            string architecture = IntPtr.Size == 8 ? "x64" : "x86";
+            string? assemblyFolder = Path.GetDirectoryName(typeof(Native).Assembly.Location);
+            foreach (string? folder in new[] { AppDomain.CurrentDomain.BaseDirectory, assemblyFolder }) {
+                if (string.IsNullOrEmpty(folder)) continue;
+                string path = Path.Combine(folder, architecture, "quoril.dll");
+                if (File.Exists(path) && LoadLibrary(path) != IntPtr.Zero) return;
+            }
+        }
+#endif
+    }
+
+    /// <summary>The system board's product and maker, as
+    /// <see cref="Hardware.BoardProductAndManufacturer"/> answers them.</summary>
+    public sealed class Board
+    {
+        internal Board(string? product, string? manufacturer)
+        {
+            Product = product;
+            Manufacturer = manufacturer;
+        }
+
+        /// <summary>The board's product; null when there is none.</summary>
+        public string? Product { get; }
+
+        /// <summary>The board's maker; null when there is none.</summary>
+        public string? Manufacturer { get; }
+
+        /// <summary>Both, for <c>var (product, manufacturer) = ...</c>.</summary>
+        /// <param name="product">The board's product, or null.</param>
+        /// <param name="manufacturer">The board's maker, or null.</param>
+        public void Deconstruct(out string? product, out string? manufacturer)
+        {
+            product = Product;
+            manufacturer = Manufacturer;
         }
     }
 
@@ -88,32 +175,24 @@ namespace Quoril
     /// </summary>
     public static class Hardware
     {
-        // A board value: at most 255 units and the terminator.
-        const int BoardUnits = 256;
-        // The whole caption list: ten captions of at most 255 units, each with "\r\n", then the
-        // terminator (the library's minimum of 2560 units could leave the tenth out).
-        const int CaptionListUnits = 10 * (255 + 2) + 1;
-        const int CaptionUnits = 256;
-        const int VendorBytes = 5;
-
         /// <summary>The system board's product; null when there is none or the query failed.
         /// </summary>
-        public static string BoardProduct()
+        public static string? BoardProduct()
         {
             return OnSingleThreadedApartment(() => {
-                var product = new char[BoardUnits];
+                var product = new char[Sizes.QUORIL_BOARD_TEXT_UNITS];
                 return Native.fnGetPID(product) == 1 ? TextOrNull(product) : null;
             });
         }
 
         /// <summary>The board's product and maker, each null when there is none.</summary>
-        public static (string Product, string Manufacturer) BoardProductAndManufacturer()
+        public static Board BoardProductAndManufacturer()
         {
             return OnSingleThreadedApartment(() => {
-                var product = new char[BoardUnits];
-                var manufacturer = new char[BoardUnits];
-                if (Native.fnGetWMIInfo(product, manufacturer) != 1) return (null, null);
-                return (TextOrNull(product), TextOrNull(manufacturer));
+                var product = new char[Sizes.QUORIL_BOARD_TEXT_UNITS];
+                var manufacturer = new char[Sizes.QUORIL_BOARD_TEXT_UNITS];
+                if (Native.fnGetWMIInfo(product, manufacturer) != 1) return new Board(null, null);
+                return new Board(TextOrNull(product), TextOrNull(manufacturer));
             });
         }
 
@@ -121,16 +200,17 @@ namespace Quoril
         /// The optical drives' captions in listing order (at most ten): empty when there is no
         /// drive, null when they could not be listed.
         /// </summary>
-        public static IReadOnlyList<string> OpticalDriveCaptions()
+        public static IReadOnlyList<string>? OpticalDriveCaptions()
         {
             return OnSingleThreadedApartment(() => {
-                var buffer = new char[CaptionListUnits];
+                // The whole list: the library's least capacity could leave the tenth caption out.
+                var buffer = new char[Sizes.QUORIL_CAPTION_LIST_WHOLE_UNITS];
                 if (Native.fnListDriverCaption(buffer, buffer.Length) != 1) return null;
                 string list = new string(buffer, 0, Length(buffer));
                 // Every caption is followed by "\r\n", so the last piece is always empty.
                 string[] captions = list.Split(new[] { "\r\n" }, StringSplitOptions.None);
                 Array.Resize(ref captions, captions.Length - 1);
-                return Array.AsReadOnly(captions);
+                return (IReadOnlyList<string>?)Array.AsReadOnly(captions);
             });
         }
 
@@ -138,16 +218,22 @@ namespace Quoril
         /// The caption of the first optical drive whose name ("D:") occurs in
         /// <paramref name="drive"/>, letter case aside; null when there is none.
         /// </summary>
-        public static string DriveCaption(string drive)
+        /// <param name="drive">A text naming a drive: "D:", "e:\setup.exe".</param>
+        /// <exception cref="ArgumentException"><paramref name="drive"/> holds a zero character.
+        /// </exception>
+        public static string? DriveCaption(string drive)
         {
             RefuseNul(drive, nameof(drive));
-            var caption = new char[CaptionUnits];
+            var caption = new char[Sizes.QUORIL_CAPTION_UNITS];
             if (Native.fnGetDriveCaptionW(drive, caption, caption.Length) != 1) return null;
             return TextOrNull(caption);
         }
 
         /// <summary>Whether the processor's brand string contains <paramref name="text"/>, as UTF-8
         /// bytes, letter case counting.</summary>
+        /// <param name="text">The text to look for.</param>
+        /// <exception cref="ArgumentException"><paramref name="text"/> holds a zero character.
+        /// </exception>
         public static bool CpuBrandContains(string text)
         {
             RefuseNul(text, nameof(text));
@@ -159,9 +245,10 @@ namespace Quoril
         /// The PCI subsystem vendor of display adapter <paramref name="index"/> (four characters,
         /// or empty when its identifier has none); null past the last adapter.
         /// </summary>
-        public static string DisplayAdapterSubsystemVendor(int index)
+        /// <param name="index">The adapter, from 0.</param>
+        public static string? DisplayAdapterSubsystemVendor(int index)
         {
-            var vendor = new byte[VendorBytes];
+            var vendor = new byte[Sizes.QUORIL_VENDOR_BYTES];
             if (Native.fnGetSVID(index, vendor) != 1) return null;
             int length = Array.IndexOf(vendor, (byte)0);
             return Encoding.ASCII.GetString(vendor, 0, length < 0 ? vendor.Length : length);
@@ -173,7 +260,7 @@ namespace Quoril
         {
             var vendors = new List<string>();
             for (int index = 0; index >= 0; ++index) {
-                string vendor = DisplayAdapterSubsystemVendor(index);
+                string? vendor = DisplayAdapterSubsystemVendor(index);
                 if (vendor == null) break;
                 vendors.Add(vendor);
             }
@@ -200,8 +287,8 @@ namespace Quoril
             if (!IsWindows || Thread.CurrentThread.GetApartmentState() == ApartmentState.STA) {
                 return call();
             }
-            T result = default(T);
-            ExceptionDispatchInfo failure = null;
+            T result = default!;
+            ExceptionDispatchInfo? failure = null;
             var thread = new Thread(() => {
                 try {
                     result = call();
@@ -232,7 +319,7 @@ namespace Quoril
             return length < 0 ? buffer.Length : length;
         }
 
-        static string TextOrNull(char[] buffer)
+        static string? TextOrNull(char[] buffer)
         {
             int length = Length(buffer);
             return length == 0 ? null : new string(buffer, 0, length);
