@@ -165,7 +165,7 @@ inline constexpr uint32_t kWaitTimeout = 0x00000102;
 inline constexpr uint32_t kWaitFailed = 0xFFFFFFFF;
 
 // INVALID_HANDLE_VALUE, which CreateFileA answers on failure (and some callers mistake for a
-// handle). Guards hold null instead, so whoever acquires a handle turns this into null.
+// handle). UniqueHandle's type counts it, like null, as no handle at all.
 inline Handle InvalidHandleValue() { return reinterpret_cast<Handle>(~uintptr_t{0}); }
 
 // The control code of a SCSI pass-through request whose data moves straight between the
