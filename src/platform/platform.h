@@ -4,9 +4,10 @@
 // Every operating-system call the library makes is declared here, shaped like the Win32 call it
 // stands for, so that the logic reads like the Windows code it is and never knows which
 // implementation it runs on. Exactly one implementation is linked into each binary:
-//   win32/  forwards to the real Windows API (the DLL links this one);
-//   linux/  answers from Linux's own data sources (the native shared library);
-//   fake/   is scripted by unit tests, which drive every path through it.
+//   win32/       forwards to the real Windows API (the DLL links this one);
+//   linux/       answers from Linux's own data sources (the native shared library);
+//   tests/fake/  is scripted by the unit tests, fuzz targets and benchmarks, which drive every
+//                path through it; no shipped binary links it.
 // There is deliberately no run-time switch between them: the product holds no mutable global.
 #pragma once
 
