@@ -23,7 +23,7 @@ BENCHMARK(BM_BrandTest);
 void BM_SubsystemVendor(benchmark::State& state) {
   quoril::fake::ResetFakeSystem();
   quoril::fake::FakeSystem().displayAdapterIds = {"PCI\\VEN_10DE&DEV_1C82&SUBSYS_0123ABCD&REV_A1"};
-  char out[5];
+  char out[QUORIL_VENDOR_BYTES];
   for (auto _ : state) {
     benchmark::DoNotOptimize(fnGetSVID(0, out));
     quoril::fake::FakeSystem().displayCalls.clear();

@@ -41,11 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(written.size() <= 48);
 
   FakeSystem().displayAdapterIds = {id};
-  char out[5];
+  char out[QUORIL_VENDOR_BYTES];
   std::memset(out, 0x7F, sizeof out);
   Check(fnGetSVID(0, out) == 1);
   const size_t length = strnlen(out, sizeof out);
-  Check(length == 0 || length == 4);
+  Check(length == 0 || length == QUORIL_VENDOR_BYTES - 1);
   Check(fnGetSVID(1, out) == 0 && out[0] == '\0');
   return 0;
 }

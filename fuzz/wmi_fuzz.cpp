@@ -90,15 +90,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const std::u16string driveText = in.Text();
   const int count = 1 + in.Byte() % 40;
-  const int capacity = 2560 + in.Byte() % 16;
+  const int capacity = QUORIL_CAPTION_LIST_UNITS + in.Byte() % 16;
 
-  std::vector<char16_t> product(256, u'#'), maker(256, u'#');
+  std::vector<char16_t> product(QUORIL_BOARD_TEXT_UNITS, u'#');
+  std::vector<char16_t> maker(QUORIL_BOARD_TEXT_UNITS, u'#');
   Check(fnGetWMIInfo(product.data(), maker.data()) == 1);
   for (const auto* out : {&product, &maker}) {
     Check(out->front() == u'#' || std::find(out->begin(), out->end(), u'\0') != out->end());
   }
 
-  std::vector<char> narrow(512, '#');
+  std::vector<char> narrow(QUORIL_BOARD_PRODUCT_A_BYTES, '#');
   Check(fnGetBaseBoardPorductA(narrow.data()) == 0);
   Check(narrow.front() == '#' || std::find(narrow.begin(), narrow.end(), '\0') != narrow.end());
 

@@ -10,16 +10,16 @@
 
 #include "quoril.h"
 
-/* The library's buffers, at the sizes each export asks for. */
-static quoril_wchar product[256];
-static quoril_wchar manufacturer[256];
-static char narrow_product[512];
-static quoril_wchar captions[2560];
-static quoril_wchar caption[256];
+/* The library's buffers, at the sizes quoril.h names for each export. */
+static quoril_wchar product[QUORIL_BOARD_TEXT_UNITS];
+static quoril_wchar manufacturer[QUORIL_BOARD_TEXT_UNITS];
+static char narrow_product[QUORIL_BOARD_PRODUCT_A_BYTES];
+static quoril_wchar captions[QUORIL_CAPTION_LIST_UNITS];
+static quoril_wchar caption[QUORIL_CAPTION_UNITS];
 
 /* Wide answers are UTF-16 units, Windows' own wide text (uint16_t in C); printed as UTF-8. */
 static void print_wide(const char* label, const quoril_wchar* text) {
-  static char utf8[4 * 2560];
+  static char utf8[4 * QUORIL_CAPTION_LIST_UNITS];
   if (!WideCharToMultiByte(CP_UTF8, 0, (const WCHAR*)text, -1, utf8, sizeof utf8, NULL, NULL)) {
     utf8[0] = '\0';
   }
@@ -29,7 +29,7 @@ static void print_wide(const char* label, const quoril_wchar* text) {
 int main(int argc, char** argv) {
   const char* cpu_text = argc > 1 ? argv[1] : "Intel";
   static const quoril_wchar drive[] = {'D', ':', 0};
-  char vendor[5];
+  char vendor[QUORIL_VENDOR_BYTES];
   long index;
 
   printf("Quoril %s (header), quoril.dll linked\n", QUORIL_VERSION_STRING);
@@ -45,9 +45,10 @@ int main(int argc, char** argv) {
   printf("fnGetBaseBoardPorductA: %d\n", fnGetBaseBoardPorductA(narrow_product));
   printf("  product: \"%s\"\n", narrow_product);
 
-  printf("fnListDriverCaption: %d\n", fnListDriverCaption(captions, 2560));
+  printf("fnListDriverCaption: %d\n", fnListDriverCaption(captions, QUORIL_CAPTION_LIST_UNITS));
   print_wide("captions", captions);
-  printf("fnGetDriveCaptionW(\"D:\"): %d\n", fnGetDriveCaptionW(drive, caption, 256));
+  printf("fnGetDriveCaptionW(\"D:\"): %d\n",
+         fnGetDriveCaptionW(drive, caption, QUORIL_CAPTION_UNITS));
   print_wide("caption", caption);
   printf("hasBDOdd: %d\n", hasBDOdd());
 

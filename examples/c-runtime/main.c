@@ -13,16 +13,16 @@
 
 #include "quoril.h"
 
-/* The library's buffers, at the sizes each export asks for. */
-static quoril_wchar product[256];
-static quoril_wchar manufacturer[256];
-static char narrow_product[512];
-static quoril_wchar captions[2560];
-static quoril_wchar caption[256];
+/* The library's buffers, at the sizes quoril.h names for each export. */
+static quoril_wchar product[QUORIL_BOARD_TEXT_UNITS];
+static quoril_wchar manufacturer[QUORIL_BOARD_TEXT_UNITS];
+static char narrow_product[QUORIL_BOARD_PRODUCT_A_BYTES];
+static quoril_wchar captions[QUORIL_CAPTION_LIST_UNITS];
+static quoril_wchar caption[QUORIL_CAPTION_UNITS];
 
 /* Wide answers are UTF-16, as Windows' own wide text is; printed as UTF-8. */
 static void print_wide(const char* label, const quoril_wchar* text) {
-  char utf8[4 * 2560];
+  char utf8[4 * QUORIL_CAPTION_LIST_UNITS];
   if (WideCharToMultiByte(CP_UTF8, 0, (const WCHAR*)text, -1, utf8, (int)sizeof utf8, NULL, NULL) ==
       0) {
     utf8[0] = '\0';
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   quoril_fnGetDriveCaptionW_fn get_drive_caption;
   quoril_hasBDOdd_fn has_bd;
   quoril_fnGetSVID_fn get_svid;
-  char vendor[5];
+  char vendor[QUORIL_VENDOR_BYTES];
   long index;
 
   quoril = LoadLibraryA("quoril.dll");

@@ -15,12 +15,12 @@
 
 namespace {
 
-// The library's buffers, at the sizes each export asks for.
-WCHAR product[256];
-WCHAR manufacturer[256];
-char narrow_product[512];
-WCHAR captions[2560];
-char utf8[4 * 2560];
+// The library's buffers, at the sizes quoril.h names for each export.
+WCHAR product[QUORIL_BOARD_TEXT_UNITS];
+WCHAR manufacturer[QUORIL_BOARD_TEXT_UNITS];
+char narrow_product[QUORIL_BOARD_PRODUCT_A_BYTES];
+WCHAR captions[QUORIL_CAPTION_LIST_UNITS];
+char utf8[4 * QUORIL_CAPTION_LIST_UNITS];
 
 // Wide answers are UTF-16, Windows' own wide text; printed as UTF-8.
 void PrintWide(const char* label, const wchar_t* text) {
@@ -58,14 +58,14 @@ int main(int argc, char** argv) {
 
   std::printf("fnListDriverCaption: %d\n", fnListDriverCaption(captions, Units(captions)));
   PrintWide("captions", captions);
-  std::wstring caption(256, L'\0');
+  std::wstring caption(QUORIL_CAPTION_UNITS, L'\0');
   std::printf("fnGetDriveCaptionW(\"D:\"): %d\n",
               fnGetDriveCaptionW(L"D:", caption.data(), static_cast<int>(caption.size())));
   PrintWide("caption", caption.c_str());
   std::printf("hasBDOdd: %d\n", hasBDOdd());
 
   // Display adapters are numbered from 0 until the first index that answers 0.
-  char vendor[5];
+  char vendor[QUORIL_VENDOR_BYTES];
   long index = 0;
   for (; fnGetSVID(index, vendor); ++index) {
     std::printf("fnGetSVID(%ld): 1, vendor \"%s\"\n", index, vendor);

@@ -5,14 +5,16 @@
 
 #include "common/narrow_text.h"
 #include "platform/platform.h"
+#include "quoril.h"
 
 namespace quoril {
 namespace {
 
 constexpr std::string_view kSubsysTag = "SUBSYS";
-constexpr size_t kVendorChars = 4;
-// "SUBSYS" itself, the underscore and at least three characters before the "&".
-constexpr size_t kMinTagToAmpersand = 10;
+// What fits the caller's buffer with its terminator.
+constexpr size_t kVendorChars = QUORIL_VENDOR_BYTES - 1;
+// "SUBSYS" itself and the vendor's characters after it (the first of which may be the "_").
+constexpr size_t kMinTagToAmpersand = kSubsysTag.size() + kVendorChars;
 constexpr size_t kNotFound = ~size_t{0};
 
 // The first place from `from` on where `needle` stands in `text`, case-sensitively.

@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "drive/drive_device.h"
-#include "drive/os_resources.h"
 #include "platform/aspi.h"
+#include "platform/unique_resource.h"
 
 namespace quoril {
 

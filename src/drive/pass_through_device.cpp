@@ -18,7 +18,7 @@ uint32_t FirstAccess() {
 }
 
 UniqueHandle OpenVolume(const char* path, uint32_t access, uint32_t share) {
-  return AdoptHandle(
+  return UniqueHandle(
       platform::CreateFileA(path, access, share, nullptr, platform::kOpenExisting, 0, nullptr));
 }
 

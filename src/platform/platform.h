@@ -4,9 +4,10 @@
 // Every operating-system call the library makes is declared here, shaped like the Win32 call it
 // stands for, so that the logic reads like the Windows code it is and never knows which
 // implementation it runs on. Exactly one implementation is linked into each binary:
-//   win32/  forwards to the real Windows API (the DLL links this one);
-//   linux/  answers from Linux's own data sources (the native shared library);
-//   fake/   is scripted by unit tests, which drive every path through it.
+//   win32/       forwards to the real Windows API (the DLL links this one);
+//   linux/       answers from Linux's own data sources (the native shared library);
+//   tests/fake/  is scripted by the unit tests, fuzz targets and benchmarks, which drive every
+//                path through it; no shipped binary links it.
 // There is deliberately no run-time switch between them: the product holds no mutable global.
 #pragma once
 
@@ -165,7 +166,7 @@ inline constexpr uint32_t kWaitTimeout = 0x00000102;
 inline constexpr uint32_t kWaitFailed = 0xFFFFFFFF;
 
 // INVALID_HANDLE_VALUE, which CreateFileA answers on failure (and some callers mistake for a
-// handle). Guards hold null instead, so whoever acquires a handle turns this into null.
+// handle). UniqueHandle's type counts it, like null, as no handle at all.
 inline Handle InvalidHandleValue() { return reinterpret_cast<Handle>(~uintptr_t{0}); }
 
 // The control code of a SCSI pass-through request whose data moves straight between the

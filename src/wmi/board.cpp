@@ -9,7 +9,8 @@ namespace {
 
 constexpr char kBoardQuery[] = "SELECT * FROM Win32_BaseBoard";
 
-// Copies the property's text when there is one; a longer value keeps its first 255 units.
+// Copies the property's text when there is one; a longer value keeps what fits the caller's
+// buffer with its terminator.
 void CopyProperty(IWbemClassObject* instance, const char16_t* name, char16_t* out) {
   if (const StringProperty value(instance, name, Acceptance::kExactSuccess); value) {
     CopyWideCapped(out, value.text(), value.length(), kBoardWideCapacity);
@@ -40,8 +41,9 @@ int GetBoardProductNarrow(char* product) {
   const StringProperty text(board, u"Product", Acceptance::kNotFailed);
   if (!text) return 0;
 
-  // At most 255 units are converted: in a double-byte code page their conversion and its
-  // terminator fill at most 511 bytes, and the cut falls between whole characters.
+  // At most kBoardWideCapacity - 1 units are converted: in a double-byte code page their
+  // conversion and its terminator fit the narrow buffer (see board.h), and the cut falls between
+  // whole characters.
   char16_t units[kBoardWideCapacity];
   CopyWideCapped(units, text.text(), text.length(), kBoardWideCapacity);
   char scratch[kBoardNarrowCapacity];

@@ -139,8 +139,8 @@ HRESULT ConnectWmiNamespace(IWbemLocator** locatorOut, IWbemServices** servicesO
 
   hr = SetBlanket(services.get());
   if (FAILED(hr)) return hr;
-  *locatorOut = locator.detach();
-  *servicesOut = services.detach();
+  *locatorOut = locator.release();
+  *servicesOut = services.release();
   return hr;
 }
 

@@ -18,7 +18,7 @@
 
 #include "common/function_ref.h"
 #include "platform/platform.h"
-#include "wmi/com_guards.h"
+#include "platform/unique_resource.h"
 
 namespace quoril::wmi {
 

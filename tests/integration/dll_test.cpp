@@ -133,14 +133,14 @@ TEST_F(DllTest, SubsystemVendorAgreesWithTheWindowSystem) {
   for (; index < 16; ++index) {
     std::string expected;
     const bool present = ExpectedVendor(index, &expected);
-    char out[8];
+    char out[QUORIL_VENDOR_BYTES + 3];
     std::memset(out, '#', sizeof out);
     EXPECT_EQ(getSvid_(static_cast<long>(index), out), present ? 1 : 0) << index;
     EXPECT_EQ(std::string(out), expected) << index;
-    EXPECT_EQ(out[5], '#');
+    EXPECT_EQ(out[QUORIL_VENDOR_BYTES], '#');
     if (!present) break;
   }
-  char out[5] = "junk";
+  char out[QUORIL_VENDOR_BYTES] = "junk";
   EXPECT_EQ(getSvid_(-1, out), 0);
   EXPECT_STREQ(out, "");
   EXPECT_EQ(getSvid_(0, nullptr), 0);

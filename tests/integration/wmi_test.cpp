@@ -30,8 +30,6 @@ using Text = std::u16string;
 constexpr char16_t kUntouched = 0x2A2A;
 // Room an export must not write into, after the capacity it was promised.
 constexpr size_t kGuardUnits = 16;
-// The longest value a board or caption buffer holds, before its terminator.
-constexpr size_t kMaxValueUnits = 255;
 
 bool UnderWine() {
   const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
@@ -121,7 +119,8 @@ std::optional<std::vector<Instance>> ReadWmi(const wchar_t* className,
   return instances;
 }
 
-Text Cut(const Text& text) { return text.substr(0, kMaxValueUnits); }
+// What a buffer of `units` keeps of a value: all of it but the room for the terminator.
+Text Cut(const Text& text, size_t units) { return text.substr(0, units - 1); }
 
 // A buffer of `capacity` units promised to an export, with a guard after it.
 struct Buffer {
@@ -152,7 +151,7 @@ struct BoardFacts {
 
 // The first instance's product in this thread's ANSI code page, as the narrow export gives it.
 std::optional<std::string> Narrow(const Text& product) {
-  const Text cut = Cut(product);
+  const Text cut = Cut(product, QUORIL_BOARD_TEXT_UNITS);
   if (cut.empty()) return std::string();
   std::string narrow(2 * (cut.size() + 1), '\0');
   const int written =
@@ -169,8 +168,8 @@ std::optional<BoardFacts> ReadBoard() {
   if (!queried || !listed) return std::nullopt;
   BoardFacts facts;
   for (const Instance& board : *queried) {
-    if (board[0]) facts.product = Cut(*board[0]);
-    if (board[1]) facts.manufacturer = Cut(*board[1]);
+    if (board[0]) facts.product = Cut(*board[0], QUORIL_BOARD_TEXT_UNITS);
+    if (board[1]) facts.manufacturer = Cut(*board[1], QUORIL_BOARD_TEXT_UNITS);
   }
   if (!listed->empty() && (*listed)[0][0]) facts.narrow = Narrow(*(*listed)[0][0]);
   return facts;
@@ -211,10 +210,10 @@ class WmiExports : public ::testing::Test {
 
   // The narrow product as fnGetBaseBoardPorductA leaves it in a buffer emptied first.
   std::string NarrowProduct(bool* answeredZero, bool* guardIntact) {
-    std::string buffer(512 + kGuardUnits, '#');
+    std::string buffer(QUORIL_BOARD_PRODUCT_A_BYTES + kGuardUnits, '#');
     buffer[0] = '\0';
     *answeredZero = getBoardA_(buffer.data()) == 0;
-    *guardIntact = buffer.find('\0') < 512 &&
+    *guardIntact = buffer.find('\0') < QUORIL_BOARD_PRODUCT_A_BYTES &&
                    buffer.find_first_not_of('#', buffer.find('\0') + 1) == std::string::npos;
     return buffer.c_str();
   }
@@ -222,15 +221,16 @@ class WmiExports : public ::testing::Test {
   // fnGetDriveCaptionW for `drive`, checked against `expected`.
   void ExpectCaption(const Text& drive, const std::optional<Text>& expected) {
     SCOPED_TRACE(std::string(drive.begin(), drive.end()));
-    Buffer caption(256);
-    EXPECT_EQ(getCaption_(drive.c_str(), caption.data(), 256), expected ? 1 : 0);
+    Buffer caption(QUORIL_CAPTION_UNITS);
+    EXPECT_EQ(getCaption_(drive.c_str(), caption.data(), QUORIL_CAPTION_UNITS), expected ? 1 : 0);
     if (!expected) {
       EXPECT_TRUE(caption.Untouched());
       return;
     }
-    EXPECT_EQ(caption.TextAt(), Cut(*expected));
+    EXPECT_EQ(caption.TextAt(), Cut(*expected, QUORIL_CAPTION_UNITS));
     // Zero units after the caption, up to and including the last one promised.
-    for (size_t i = Cut(*expected).size(); i < 256; ++i) ASSERT_EQ(caption.units[i], 0) << i;
+    for (size_t i = Cut(*expected, QUORIL_CAPTION_UNITS).size(); i < QUORIL_CAPTION_UNITS; ++i)
+      ASSERT_EQ(caption.units[i], 0) << i;
     EXPECT_TRUE(caption.GuardIntact());
   }
 
@@ -246,7 +246,7 @@ TEST_F(WmiExports, BoardAgreesWithWmi) {
   const std::optional<BoardFacts> board = ReadBoard();
   ASSERT_TRUE(board) << "WMI is not reachable from the test itself";
 
-  Buffer product(256);
+  Buffer product(QUORIL_BOARD_TEXT_UNITS);
   EXPECT_EQ(getPid_(product.data()), 1);
   if (board->product) {
     EXPECT_EQ(product.TextAt(), *board->product);
@@ -255,8 +255,8 @@ TEST_F(WmiExports, BoardAgreesWithWmi) {
   }
   EXPECT_TRUE(product.GuardIntact());
 
-  Buffer both(256);
-  Buffer manufacturer(256);
+  Buffer both(QUORIL_BOARD_TEXT_UNITS);
+  Buffer manufacturer(QUORIL_BOARD_TEXT_UNITS);
   EXPECT_EQ(getWmiInfo_(both.data(), manufacturer.data()), 1);
   if (board->product) {
     EXPECT_EQ(both.TextAt(), *board->product);
@@ -269,7 +269,7 @@ TEST_F(WmiExports, BoardAgreesWithWmi) {
   EXPECT_TRUE(both.GuardIntact());
   EXPECT_TRUE(manufacturer.GuardIntact());
 
-  Buffer onlyManufacturer(256);
+  Buffer onlyManufacturer(QUORIL_BOARD_TEXT_UNITS);
   EXPECT_EQ(getWmiInfo_(nullptr, onlyManufacturer.data()), 1);
   EXPECT_EQ(onlyManufacturer.units, manufacturer.units);
   EXPECT_EQ(getWmiInfo_(nullptr, nullptr), 1);
@@ -281,7 +281,7 @@ TEST_F(WmiExports, BoardAgreesWithWmi) {
   EXPECT_TRUE(guardIntact);
 
   // Nothing is remembered: the same answer again.
-  Buffer again(256);
+  Buffer again(QUORIL_BOARD_TEXT_UNITS);
   EXPECT_EQ(getPid_(again.data()), 1);
   EXPECT_EQ(again.units, product.units);
 }
@@ -298,21 +298,21 @@ TEST_F(WmiExports, CaptionListAgreesWithWmi) {
   int listed = 0;
   for (const Instance& drive : *drives) {
     if (listed == 10 || !drive[0]) continue;
-    expected += Cut(*drive[0]) + u"\r\n";
+    expected += Cut(*drive[0], QUORIL_CAPTION_UNITS) + u"\r\n";
     ++listed;
   }
 
-  Buffer list(2560);
-  EXPECT_EQ(listCaptions_(list.data(), 2560), 1);
+  Buffer list(QUORIL_CAPTION_LIST_UNITS);
+  EXPECT_EQ(listCaptions_(list.data(), QUORIL_CAPTION_LIST_UNITS), 1);
   EXPECT_EQ(list.TextAt(), expected);
   EXPECT_TRUE(list.GuardIntact());
 
-  for (const int capacity : {2559, 0, -1, -2560}) {
-    Buffer refused(2560);
+  for (const int capacity : {QUORIL_CAPTION_LIST_UNITS - 1, 0, -1, -QUORIL_CAPTION_LIST_UNITS}) {
+    Buffer refused(QUORIL_CAPTION_LIST_UNITS);
     EXPECT_EQ(listCaptions_(refused.data(), capacity), 0) << capacity;
     EXPECT_TRUE(refused.Untouched()) << capacity;
   }
-  EXPECT_EQ(listCaptions_(nullptr, 2560), 0);
+  EXPECT_EQ(listCaptions_(nullptr, QUORIL_CAPTION_LIST_UNITS), 0);
 }
 
 TEST_F(WmiExports, DriveCaptionAgreesWithWmi) {
@@ -336,12 +336,12 @@ TEST_F(WmiExports, DriveCaptionAgreesWithWmi) {
     EXPECT_EQ(one.units[0], 0);
     EXPECT_TRUE(one.GuardIntact());
   }
-  Buffer refused(256);
+  Buffer refused(QUORIL_CAPTION_UNITS);
   EXPECT_EQ(getCaption_(u"D:", refused.data(), 0), 0);
   EXPECT_EQ(getCaption_(u"D:", refused.data(), -1), 0);
-  EXPECT_EQ(getCaption_(nullptr, refused.data(), 256), 0);
+  EXPECT_EQ(getCaption_(nullptr, refused.data(), QUORIL_CAPTION_UNITS), 0);
   EXPECT_TRUE(refused.Untouched());
-  EXPECT_EQ(getCaption_(u"D:", nullptr, 256), 0);
+  EXPECT_EQ(getCaption_(u"D:", nullptr, QUORIL_CAPTION_UNITS), 0);
 }
 
 // Whether this thread is in a COM apartment, and which, found without changing it: an
@@ -362,14 +362,14 @@ TEST_F(WmiExports, MultithreadedCallerGetsTheEnumerationStyleOnly) {
   std::thread caller([&] {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
     // The query style needs a single-threaded apartment, which this thread cannot enter.
-    Buffer product(256);
-    Buffer manufacturer(256);
+    Buffer product(QUORIL_BOARD_TEXT_UNITS);
+    Buffer manufacturer(QUORIL_BOARD_TEXT_UNITS);
     EXPECT_EQ(getPid_(product.data()), 0);
     EXPECT_EQ(getWmiInfo_(product.data(), manufacturer.data()), 0);
     EXPECT_TRUE(product.Untouched());
     EXPECT_TRUE(manufacturer.Untouched());
-    Buffer list(2560);
-    EXPECT_EQ(listCaptions_(list.data(), 2560), 0);
+    Buffer list(QUORIL_CAPTION_LIST_UNITS);
+    EXPECT_EQ(listCaptions_(list.data(), QUORIL_CAPTION_LIST_UNITS), 0);
     EXPECT_TRUE(list.Untouched());
     EXPECT_EQ(ApartmentOfThisThread(), Apartment::kMultithreaded);
 
@@ -394,7 +394,7 @@ TEST_F(WmiExports, SingleThreadedCallerKeepsItsApartment) {
   ASSERT_TRUE(board);
   std::thread caller([&] {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    Buffer product(256);
+    Buffer product(QUORIL_BOARD_TEXT_UNITS);
     EXPECT_EQ(getPid_(product.data()), 1);
     if (board->product) {
       EXPECT_EQ(product.TextAt(), *board->product);
@@ -408,19 +408,19 @@ TEST_F(WmiExports, SingleThreadedCallerKeepsItsApartment) {
   });
   caller.join();
   // The calls on the test's own thread leave it outside any apartment, as it began.
-  Buffer product(256);
+  Buffer product(QUORIL_BOARD_TEXT_UNITS);
   EXPECT_EQ(getPid_(product.data()), 1);
-  Buffer list(2560);
-  EXPECT_EQ(listCaptions_(list.data(), 2560), 1);
+  Buffer list(QUORIL_CAPTION_LIST_UNITS);
+  EXPECT_EQ(listCaptions_(list.data(), QUORIL_CAPTION_LIST_UNITS), 1);
   EXPECT_EQ(ApartmentOfThisThread(), Apartment::kNone);
 }
 
 TEST_F(WmiExports, CallsKeepTheCallingConvention) {
-  Buffer first(256);
+  Buffer first(QUORIL_BOARD_TEXT_UNITS);
   ASSERT_EQ(getPid_(first.data()), 1);
   for (uint32_t variant : kCallVariants) {
     SCOPED_TRACE(variant);
-    Buffer product(256);
+    Buffer product(QUORIL_BOARD_TEXT_UNITS);
     CallCheck check{-1, ~0u};
     EXPECT_EQ(CheckedCall(reinterpret_cast<void*>(getPid_),
                           reinterpret_cast<uintptr_t>(product.data()), 0, 0, variant, &check),
@@ -429,10 +429,11 @@ TEST_F(WmiExports, CallsKeepTheCallingConvention) {
     EXPECT_EQ(check.changedRegisters, 0u) << ChangedRegisterNames(check.changedRegisters);
     EXPECT_EQ(product.units, first.units);
 
-    Buffer list(2560);
+    Buffer list(QUORIL_CAPTION_LIST_UNITS);
     check = {-1, ~0u};
     EXPECT_EQ(CheckedCall(reinterpret_cast<void*>(listCaptions_),
-                          reinterpret_cast<uintptr_t>(list.data()), 2560, 0, variant, &check),
+                          reinterpret_cast<uintptr_t>(list.data()), QUORIL_CAPTION_LIST_UNITS, 0,
+                          variant, &check),
               1);
     EXPECT_EQ(check.stackError, 0);
     EXPECT_EQ(check.changedRegisters, 0u) << ChangedRegisterNames(check.changedRegisters);
@@ -442,9 +443,9 @@ TEST_F(WmiExports, CallsKeepTheCallingConvention) {
 // Every export, called with valid arguments in every way a host may call, keeps the calling
 // convention: the stack balanced and every callee-saved register as the caller left it.
 TEST_F(WmiExports, EveryExportKeepsTheCallingConvention) {
-  Buffer wide(2560);
-  Buffer wide2(256);
-  std::string narrow(512, '\0');
+  Buffer wide(QUORIL_CAPTION_LIST_UNITS);
+  Buffer wide2(std::max(QUORIL_BOARD_TEXT_UNITS, QUORIL_CAPTION_UNITS));
+  std::string narrow(QUORIL_BOARD_PRODUCT_A_BYTES, '\0');
   const Text drive = u"D:";
   const auto at = [](const void* pointer) { return reinterpret_cast<uintptr_t>(pointer); };
   struct Call {
@@ -457,8 +458,8 @@ TEST_F(WmiExports, EveryExportKeepsTheCallingConvention) {
       {"fnGetPID", {at(wide.data())}},
       {"fnGetWMIInfo", {at(wide.data()), at(wide2.data())}},
       {"fnGetBaseBoardPorductA", {at(narrow.data())}},
-      {"fnListDriverCaption", {at(wide.data()), 2560}},
-      {"fnGetDriveCaptionW", {at(drive.c_str()), at(wide2.data()), 256}},
+      {"fnListDriverCaption", {at(wide.data()), QUORIL_CAPTION_LIST_UNITS}},
+      {"fnGetDriveCaptionW", {at(drive.c_str()), at(wide2.data()), QUORIL_CAPTION_UNITS}},
       {"hasBDOdd", {}},
       {QUORIL_FNGETSVID_SYMBOL, {0, at(narrow.data())}},
   };

@@ -26,17 +26,17 @@ struct Answers {
   int exportsFound = 0;
   int isCpuEmpty = -1;
   int svid = -1;
-  char vendor[8] = {};
+  char vendor[QUORIL_VENDOR_BYTES] = {};
   int pid = -1;
-  quoril_wchar product[256] = {};
+  quoril_wchar product[QUORIL_BOARD_TEXT_UNITS] = {};
   int info = -1;
-  quoril_wchar infoProduct[256] = {};
-  quoril_wchar maker[256] = {};
-  char narrowProduct[512] = {};
+  quoril_wchar infoProduct[QUORIL_BOARD_TEXT_UNITS] = {};
+  quoril_wchar maker[QUORIL_BOARD_TEXT_UNITS] = {};
+  char narrowProduct[QUORIL_BOARD_PRODUCT_A_BYTES] = {};
   int captionList = -1;
-  quoril_wchar captions[2571] = {};
+  quoril_wchar captions[QUORIL_CAPTION_LIST_WHOLE_UNITS] = {};
   int caption = -1;
-  quoril_wchar driveCaption[256] = {};
+  quoril_wchar driveCaption[QUORIL_CAPTION_UNITS] = {};
   int bluray = -1;
 
   bool operator==(const Answers&) const = default;
@@ -72,8 +72,8 @@ void LoadAskAndFree(Answers& answers) {
     answers.pid = getPid(answers.product);
     answers.info = getInfo(answers.infoProduct, answers.maker);
     getNarrow(answers.narrowProduct);
-    answers.captionList = listCaptions(answers.captions, 2571);
-    answers.caption = getCaption(u"D:", answers.driveCaption, 256);
+    answers.captionList = listCaptions(answers.captions, QUORIL_CAPTION_LIST_WHOLE_UNITS);
+    answers.caption = getCaption(u"D:", answers.driveCaption, QUORIL_CAPTION_UNITS);
     answers.bluray = hasBluray();
   }
   FreeLibrary(module);

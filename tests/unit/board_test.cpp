@@ -10,6 +10,9 @@ namespace quoril {
 namespace {
 
 constexpr char16_t kSentinel = u'#';
+// The units a board text keeps, and more than that for values that must be cut.
+constexpr size_t kLongest = QUORIL_BOARD_TEXT_UNITS - 1;
+constexpr size_t kTooLong = kLongest + 45;
 
 class BoardTest : public test::FakeWmiTest {
  protected:
@@ -29,10 +32,10 @@ class BoardTest : public test::FakeWmiTest {
     return std::all_of(std::begin(narrow_), std::end(narrow_), [](char c) { return c == '#'; });
   }
 
-  // One unit more than the caller's contract, so writes past it show.
-  char16_t product_[300];
-  char16_t maker_[300];
-  char narrow_[600];
+  // Room past the caller's contract, so writes past it show.
+  char16_t product_[QUORIL_BOARD_TEXT_UNITS + 44];
+  char16_t maker_[QUORIL_BOARD_TEXT_UNITS + 44];
+  char narrow_[QUORIL_BOARD_PRODUCT_A_BYTES + 88];
 };
 
 TEST_F(BoardTest, ProductOfTheLastBoardThatHasOne) {
@@ -68,15 +71,15 @@ TEST_F(BoardTest, UnreachableWmiOrMultithreadedCallerAnswersZero) {
   ExpectNothingHeld(1);
 }
 
-TEST_F(BoardTest, LongValuesKeepTheirFirst255Units) {
-  const std::u16string longValue(400, u'x');
+TEST_F(BoardTest, LongValuesKeepTheirFirstUnitsUpToTheContract) {
+  const std::u16string longValue(kTooLong, u'x');
   AddBoard({{u"Product", Text(longValue)}, {u"Manufacturer", Text(longValue)}});
   EXPECT_EQ(fnGetWMIInfo(product_, maker_), 1);
-  EXPECT_EQ(Product(), longValue.substr(0, 255));
-  EXPECT_EQ(Maker(), longValue.substr(0, 255));
-  // Nothing beyond the 256 units of the caller's contract was written.
-  EXPECT_EQ(product_[256], kSentinel);
-  EXPECT_EQ(maker_[256], kSentinel);
+  EXPECT_EQ(Product(), longValue.substr(0, kLongest));
+  EXPECT_EQ(Maker(), longValue.substr(0, kLongest));
+  // Nothing beyond the units of the caller's contract was written.
+  EXPECT_EQ(product_[QUORIL_BOARD_TEXT_UNITS], kSentinel);
+  EXPECT_EQ(maker_[QUORIL_BOARD_TEXT_UNITS], kSentinel);
 }
 
 TEST_F(BoardTest, InfoTakesEachPropertyOnItsOwn) {
@@ -143,12 +146,12 @@ TEST_F(BoardTest, NarrowProductLeftAloneWhenThereIsNothingToWrite) {
 }
 
 TEST_F(BoardTest, NarrowProductOfDoubleByteTextFitsTheContract) {
-  // 300 units that each take two bytes: 255 of them are converted, 510 bytes and a terminator.
-  AddBoard({{u"Product", Text(std::u16string(300, u'\x3042'))}});
+  // Units that each take two bytes: the first kLongest are converted, then a terminator.
+  AddBoard({{u"Product", Text(std::u16string(kTooLong, u'\x3042'))}});
   EXPECT_EQ(fnGetBaseBoardPorductA(narrow_), 0);
-  EXPECT_EQ(std::string(narrow_).size(), 510u);
-  EXPECT_EQ(narrow_[511], '#');
-  for (int i = 0; i < 510; i += 2) {
+  EXPECT_EQ(std::string(narrow_).size(), 2 * kLongest);
+  EXPECT_EQ(narrow_[2 * kLongest + 1], '#');
+  for (size_t i = 0; i < 2 * kLongest; i += 2) {
     ASSERT_EQ(static_cast<unsigned char>(narrow_[i]), 0xB0) << i;
     ASSERT_EQ(static_cast<unsigned char>(narrow_[i + 1]), 0x42) << i;
   }

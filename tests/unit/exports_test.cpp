@@ -11,6 +11,19 @@ namespace {
 
 class ExportsTest : public test::FakeMachineTest {};
 
+// The buffer sizes are part of the published interface: hosts built against an earlier header
+// pass buffers of exactly these sizes. The library, the tool and the other tests take them from
+// the header and follow a change; this test holds them, since a change needs a new major
+// version.
+TEST(HeaderSizes, AreThePublishedOnes) {
+  EXPECT_EQ(QUORIL_BOARD_TEXT_UNITS, 256);
+  EXPECT_EQ(QUORIL_CAPTION_UNITS, 256);
+  EXPECT_EQ(QUORIL_BOARD_PRODUCT_A_BYTES, 512);
+  EXPECT_EQ(QUORIL_CAPTION_LIST_UNITS, 2560);
+  EXPECT_EQ(QUORIL_CAPTION_LIST_WHOLE_UNITS, 2571);
+  EXPECT_EQ(QUORIL_VENDOR_BYTES, 5);
+}
+
 TEST_F(ExportsTest, TestDoesNothing) {
   ::Test();
   EXPECT_TRUE(machine().cpu.queried.empty());
@@ -31,7 +44,7 @@ TEST_F(ExportsTest, NullBuffersAnswerZeroAndTouchNothing) {
 TEST_F(ExportsTest, RepeatedCallsGatherAfreshAndAgree) {
   fake::SetCpuBrand("Virtual Brand");
   machine().displayAdapterIds = {"PCI\\VEN_1234&DEV_1111&SUBSYS_00015853&REV_02"};
-  char first[5], second[5];
+  char first[QUORIL_VENDOR_BYTES], second[QUORIL_VENDOR_BYTES];
   EXPECT_EQ(fnVoIsCPU("Virtual"), 1);
   EXPECT_EQ(fnVoIsCPU("Virtual"), 1);
   EXPECT_EQ(fnGetSVID(0, first), 1);

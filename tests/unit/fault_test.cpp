@@ -141,7 +141,7 @@ std::vector<ExportCase> EveryExport() {
          fake::FakeSystem().displayAdapterIds = {"PCI\\VEN_1234&DEV_1111&SUBSYS_0001ABCD&REV_02"};
        },
        [] {
-         Narrow<5> out;
+         Narrow<QUORIL_VENDOR_BYTES> out;
          const int result = fnGetSVID(0, out.data());
          return Answered(result, out.Describe());
        },
@@ -150,7 +150,7 @@ std::vector<ExportCase> EveryExport() {
        }},
       {"fnGetPID", ScriptWmi,
        [] {
-         Wide<256> product;
+         Wide<QUORIL_BOARD_TEXT_UNITS> product;
          const int result = fnGetPID(product.data());
          return Answered(result, product.Describe());
        },
@@ -161,7 +161,7 @@ std::vector<ExportCase> EveryExport() {
        }},
       {"fnGetWMIInfo", ScriptWmi,
        [] {
-         Wide<256> product, maker;
+         Wide<QUORIL_BOARD_TEXT_UNITS> product, maker;
          const int result = fnGetWMIInfo(product.data(), maker.data());
          return Answered(result, product.Describe() + " by " + maker.Describe());
        },
@@ -175,7 +175,7 @@ std::vector<ExportCase> EveryExport() {
        }},
       {"fnGetBaseBoardPorductA", ScriptWmi,
        [] {
-         Narrow<512> product;
+         Narrow<QUORIL_BOARD_PRODUCT_A_BYTES> product;
          const int result = fnGetBaseBoardPorductA(product.data());
          return Answered(result, product.Describe());
        },
@@ -186,8 +186,8 @@ std::vector<ExportCase> EveryExport() {
        }},
       {"fnListDriverCaption", ScriptWmi,
        [] {
-         Wide<2560> list;
-         const int result = fnListDriverCaption(list.data(), 2560);
+         Wide<QUORIL_CAPTION_LIST_UNITS> list;
+         const int result = fnListDriverCaption(list.data(), QUORIL_CAPTION_LIST_UNITS);
          return Answered(result, list.Describe());
        },
        [](const FailurePoint& f) {
@@ -199,14 +199,15 @@ std::vector<ExportCase> EveryExport() {
        }},
       {"fnGetDriveCaptionW", ScriptWmi,
        [] {
-         Wide<256> caption;
-         const int result = fnGetDriveCaptionW(u"e:", caption.data(), 256);
-         // The caption fills all 256 units: its text, then zeros.
-         std::u16string expected(256, u'\0');
+         Wide<QUORIL_CAPTION_UNITS> caption;
+         const int result = fnGetDriveCaptionW(u"e:", caption.data(), QUORIL_CAPTION_UNITS);
+         // The caption fills all the units it is given: its text, then zeros.
+         std::u16string expected(QUORIL_CAPTION_UNITS, u'\0');
          expected.replace(0, 6, u"Second");
-         const bool filled = std::equal(expected.begin(), expected.end(), caption.units.begin()) &&
-                             std::all_of(caption.units.begin() + 256, caption.units.end(),
-                                         [](char16_t u) { return u == kWideSentinel; });
+         const bool filled =
+             std::equal(expected.begin(), expected.end(), caption.units.begin()) &&
+             std::all_of(caption.units.begin() + QUORIL_CAPTION_UNITS, caption.units.end(),
+                         [](char16_t u) { return u == kWideSentinel; });
          return Answered(result, filled ? "\"Second\" and zeros" : caption.Describe());
        },
        [](const FailurePoint& f) {

@@ -35,14 +35,14 @@ TEST_F(WmiExportsTest, ConcurrentCallsAreIndependent) {
       if (t % 2 == 1) fake::EnterApartment(fake::Apartment::kSingleThreaded);
       const int before = fake::CurrentThreadCom().initializations;
       for (int round = 0; round < kRounds; ++round) {
-        char16_t product[256] = {}, caption[256] = {};
-        std::vector<char16_t> list(2560);
+        char16_t product[QUORIL_BOARD_TEXT_UNITS] = {}, caption[QUORIL_CAPTION_UNITS] = {};
+        std::vector<char16_t> list(QUORIL_CAPTION_LIST_UNITS);
         if (fnGetPID(product) != 1 || std::u16string(product) != u"Board") ++failures[t];
-        if (fnGetDriveCaptionW(u"e:", caption, 256) != 1 ||
+        if (fnGetDriveCaptionW(u"e:", caption, QUORIL_CAPTION_UNITS) != 1 ||
             std::u16string(caption) != u"Second drive") {
           ++failures[t];
         }
-        if (fnListDriverCaption(list.data(), 2560) != 1 ||
+        if (fnListDriverCaption(list.data(), QUORIL_CAPTION_LIST_UNITS) != 1 ||
             std::u16string(list.data()) != u"First drive\r\nSecond drive\r\n") {
           ++failures[t];
         }

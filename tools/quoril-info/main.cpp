@@ -71,7 +71,7 @@ int RunSvid(const LoadedLibrary& library, const Exports& exports, Operands opera
   QUORIL_INFO_NEED(fnGetSVID);
   const std::int32_t index = operands.empty() ? 0 : *ParseIndex(operands[0]);
   // Hosts pass the smallest buffer the library accepts; so does this tool.
-  char vendor[5] = {};
+  char vendor[QUORIL_VENDOR_BYTES] = {};
   const int answer = exports.fnGetSVID(index, vendor);
   Print(stdout, std::string(vendor, strnlen(vendor, sizeof vendor)) + "\n");
   return answer == 1 ? kExitYes : kExitNo;
@@ -80,22 +80,23 @@ int RunSvid(const LoadedLibrary& library, const Exports& exports, Operands opera
 int RunBoard(const LoadedLibrary& library, const Exports& exports, Operands /*operands*/) {
   QUORIL_INFO_NEED(fnGetWMIInfo);
   QUORIL_INFO_NEED(fnGetBaseBoardPorductA);
-  char16_t product[kBoardUnits] = {};
-  char16_t manufacturer[kBoardUnits] = {};
+  char16_t product[QUORIL_BOARD_TEXT_UNITS] = {};
+  char16_t manufacturer[QUORIL_BOARD_TEXT_UNITS] = {};
   const int answer = exports.fnGetWMIInfo(product, manufacturer);
   // Empty first: this export answers 0 either way, and only the buffer tells.
-  char narrow[kNarrowBoardBytes] = {};
+  char narrow[QUORIL_BOARD_PRODUCT_A_BYTES] = {};
   exports.fnGetBaseBoardPorductA(narrow);
-  Print(stdout, "product: " + NarrowText(Terminated(product, kBoardUnits)) + "\n");
-  Print(stdout, "manufacturer: " + NarrowText(Terminated(manufacturer, kBoardUnits)) + "\n");
+  Print(stdout, "product: " + NarrowText(Terminated(product, QUORIL_BOARD_TEXT_UNITS)) + "\n");
+  Print(stdout,
+        "manufacturer: " + NarrowText(Terminated(manufacturer, QUORIL_BOARD_TEXT_UNITS)) + "\n");
   Print(stdout, "narrow product: " + std::string(narrow, strnlen(narrow, sizeof narrow)) + "\n");
   return answer == 1 ? kExitYes : kExitNo;
 }
 
 int RunDrives(const LoadedLibrary& library, const Exports& exports, Operands /*operands*/) {
   QUORIL_INFO_NEED(fnListDriverCaption);
-  std::u16string buffer(kCaptionListUnits, u'\0');
-  const int answer = exports.fnListDriverCaption(buffer.data(), kCaptionListUnits);
+  std::u16string buffer(QUORIL_CAPTION_LIST_UNITS, u'\0');
+  const int answer = exports.fnListDriverCaption(buffer.data(), QUORIL_CAPTION_LIST_UNITS);
   // Each caption on a line of its own, ended as this platform ends lines.
   for (const std::u16string& caption : SplitCaptionList(Terminated(buffer.data(), buffer.size()))) {
     Print(stdout, NarrowText(caption) + "\n");
@@ -106,9 +107,9 @@ int RunDrives(const LoadedLibrary& library, const Exports& exports, Operands /*o
 int RunCaption(const LoadedLibrary& library, const Exports& exports, Operands operands) {
   QUORIL_INFO_NEED(fnGetDriveCaptionW);
   const std::u16string drive = WideText(operands[0]);
-  char16_t caption[kDriveCaptionUnits] = {};
-  const int answer = exports.fnGetDriveCaptionW(drive.c_str(), caption, kDriveCaptionUnits);
-  Print(stdout, NarrowText(Terminated(caption, kDriveCaptionUnits)) + "\n");
+  char16_t caption[QUORIL_CAPTION_UNITS] = {};
+  const int answer = exports.fnGetDriveCaptionW(drive.c_str(), caption, QUORIL_CAPTION_UNITS);
+  Print(stdout, NarrowText(Terminated(caption, QUORIL_CAPTION_UNITS)) + "\n");
   return answer == 1 ? kExitYes : kExitNo;
 }
 

@@ -39,7 +39,7 @@ Value AskDisplayVendors(const Exports& exports) {
   int index = 0;
   for (; index < kMaxDisplayAdapters; ++index) {
     // The smallest buffer the library accepts, so an overrun shows up rather than hides.
-    char vendor[5] = {};
+    char vendor[QUORIL_VENDOR_BYTES] = {};
     if (exports.fnGetSVID(index, vendor) != 1) break;
     adapters.push_back(Value::MakeObject({
         {"index", Value::Number(index)},
@@ -54,30 +54,31 @@ Value AskDisplayVendors(const Exports& exports) {
 
 Value AskBoardProduct(const Exports& exports) {
   if (exports.fnGetPID == nullptr) return Value::Missing();
-  char16_t product[kBoardUnits] = {};
+  char16_t product[QUORIL_BOARD_TEXT_UNITS] = {};
   const int answer = exports.fnGetPID(product);
   return Value::MakeObject({
       {"answer", Value::Number(answer)},
-      {"product", Value::WideText(std::u16string(Terminated(product, kBoardUnits)))},
+      {"product", Value::WideText(std::u16string(Terminated(product, QUORIL_BOARD_TEXT_UNITS)))},
   });
 }
 
 Value AskBoardProductAndMaker(const Exports& exports) {
   if (exports.fnGetWMIInfo == nullptr) return Value::Missing();
-  char16_t product[kBoardUnits] = {};
-  char16_t manufacturer[kBoardUnits] = {};
+  char16_t product[QUORIL_BOARD_TEXT_UNITS] = {};
+  char16_t manufacturer[QUORIL_BOARD_TEXT_UNITS] = {};
   const int answer = exports.fnGetWMIInfo(product, manufacturer);
   return Value::MakeObject({
       {"answer", Value::Number(answer)},
-      {"product", Value::WideText(std::u16string(Terminated(product, kBoardUnits)))},
-      {"manufacturer", Value::WideText(std::u16string(Terminated(manufacturer, kBoardUnits)))},
+      {"product", Value::WideText(std::u16string(Terminated(product, QUORIL_BOARD_TEXT_UNITS)))},
+      {"manufacturer",
+       Value::WideText(std::u16string(Terminated(manufacturer, QUORIL_BOARD_TEXT_UNITS)))},
   });
 }
 
 Value AskNarrowBoardProduct(const Exports& exports) {
   if (exports.fnGetBaseBoardPorductA == nullptr) return Value::Missing();
   // Empty first: the export answers 0 either way, and only the buffer tells.
-  char product[kNarrowBoardBytes] = {};
+  char product[QUORIL_BOARD_PRODUCT_A_BYTES] = {};
   const int answer = exports.fnGetBaseBoardPorductA(product);
   return Value::MakeObject({
       {"answer", Value::Number(answer)},
@@ -87,8 +88,8 @@ Value AskNarrowBoardProduct(const Exports& exports) {
 
 Value AskDriveCaptions(const Exports& exports) {
   if (exports.fnListDriverCaption == nullptr) return Value::Missing();
-  std::u16string buffer(kCaptionListUnits, u'\0');
-  const int answer = exports.fnListDriverCaption(buffer.data(), kCaptionListUnits);
+  std::u16string buffer(QUORIL_CAPTION_LIST_UNITS, u'\0');
+  const int answer = exports.fnListDriverCaption(buffer.data(), QUORIL_CAPTION_LIST_UNITS);
   Value::List captions;
   for (std::u16string& caption : SplitCaptionList(Terminated(buffer.data(), buffer.size()))) {
     captions.push_back(Value::WideText(std::move(caption)));
@@ -105,11 +106,11 @@ Value AskCaptionsByLetter(const Exports& exports) {
   Value::List found;
   for (char16_t letter = u'A'; letter <= u'Z'; ++letter) {
     const char16_t drive[] = {letter, u':', 0};
-    char16_t caption[kDriveCaptionUnits] = {};
-    if (exports.fnGetDriveCaptionW(drive, caption, kDriveCaptionUnits) != 1) continue;
+    char16_t caption[QUORIL_CAPTION_UNITS] = {};
+    if (exports.fnGetDriveCaptionW(drive, caption, QUORIL_CAPTION_UNITS) != 1) continue;
     found.push_back(Value::MakeObject({
         {"drive", Value::Text({static_cast<char>(letter), ':'})},
-        {"caption", Value::WideText(std::u16string(Terminated(caption, kDriveCaptionUnits)))},
+        {"caption", Value::WideText(std::u16string(Terminated(caption, QUORIL_CAPTION_UNITS)))},
     }));
   }
   return Value::MakeList(std::move(found));

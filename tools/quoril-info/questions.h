@@ -22,12 +22,8 @@ struct Question {
 // More display adapters than this means the library never answers "no such adapter".
 inline constexpr int kMaxDisplayAdapters = 64;
 
-// The buffers hosts pass: the smallest each export accepts, so an overrun shows up rather than
-// hides.
-inline constexpr int kBoardUnits = 256;         // fnGetPID, fnGetWMIInfo
-inline constexpr int kNarrowBoardBytes = 512;   // fnGetBaseBoardPorductA
-inline constexpr int kCaptionListUnits = 2560;  // fnListDriverCaption
-inline constexpr int kDriveCaptionUnits = 256;  // fnGetDriveCaptionW
+// Every buffer passed is the size quoril.h names for its export (QUORIL_*): the smallest each
+// export accepts, so an overrun shows up rather than hides.
 
 // The captions of fnListDriverCaption's answer, which ends each one with "\r\n"; text after the
 // last line end (there is none in a well-formed answer) counts as one more caption.

@@ -10,7 +10,7 @@
 #if defined(__i386__)
 #include "platform/win32/exception_guard.h"
 #endif
-#include "platform/win32/unique_resource.h"
+#include "platform/unique_resource.h"
 
 namespace quoril::platform {
 namespace {
@@ -64,10 +64,10 @@ bool HeapFree(void* heap, uint32_t flags, void* block) {
 
 bool EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDeviceA* displayDevice,
                          uint32_t flags) {
-  const UniqueModule user32(::LoadLibraryA("USER32.DLL"));
+  const UniqueLibrary user32(platform::LoadLibraryA("USER32.DLL"));
   if (!user32) return false;
   const auto enumDisplayDevices = reinterpret_cast<EnumDisplayDevicesAFn>(
-      reinterpret_cast<void (*)()>(::GetProcAddress(user32.get(), "EnumDisplayDevicesA")));
+      platform::GetProcAddress(user32.get(), "EnumDisplayDevicesA"));
   if (enumDisplayDevices == nullptr) return false;
 
   static_assert(sizeof(DISPLAY_DEVICEA) == kDisplayDeviceASize);

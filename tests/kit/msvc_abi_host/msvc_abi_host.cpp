@@ -27,11 +27,11 @@ char output[32768];
 unsigned long used = 0;
 int failures = 0;
 
-quoril_wchar product[256];
-quoril_wchar manufacturer[256];
-char narrow[512];
-quoril_wchar captions[2560];
-quoril_wchar caption[256];
+quoril_wchar product[QUORIL_BOARD_TEXT_UNITS];
+quoril_wchar manufacturer[QUORIL_BOARD_TEXT_UNITS];
+char narrow[QUORIL_BOARD_PRODUCT_A_BYTES];
+quoril_wchar captions[QUORIL_CAPTION_LIST_UNITS];
+quoril_wchar caption[QUORIL_CAPTION_UNITS];
 
 void Put(const char* text) {
   while (*text != '\0' && used < sizeof output) output[used++] = *text++;
@@ -126,11 +126,11 @@ void Run() {
 
   // One unit short of the required capacity is refused with the buffer untouched.
   captions[0] = 0x2603;
-  result = fnListDriverCaption(captions, 2559);
-  Answer("fnListDriverCaption(capacity 2559)", result);
-  Expect(result == 0 && captions[0] == 0x2603, "a capacity below 2560 is refused untouched");
+  result = fnListDriverCaption(captions, QUORIL_CAPTION_LIST_UNITS - 1);
+  Answer("fnListDriverCaption(capacity one unit short)", result);
+  Expect(result == 0 && captions[0] == 0x2603, "a capacity below the least is refused untouched");
   captions[0] = 0;
-  result = fnListDriverCaption(captions, 2560);
+  result = fnListDriverCaption(captions, QUORIL_CAPTION_LIST_UNITS);
   Answer("fnListDriverCaption", result);
   Put("  captions: ");
   PutWide(captions);
@@ -140,7 +140,7 @@ void Run() {
   result = fnGetDriveCaptionW(L"D:", caption, 0);
   Answer("fnGetDriveCaptionW(count 0)", result);
   Expect(result == 0, "a count below 1 answers 0");
-  result = fnGetDriveCaptionW(L"D:", caption, 256);
+  result = fnGetDriveCaptionW(L"D:", caption, QUORIL_CAPTION_UNITS);
   Answer("fnGetDriveCaptionW(\"D:\")", result);
   Put("  caption: ");
   PutWide(result == 1 ? caption : L"");
@@ -150,15 +150,16 @@ void Run() {
   Answer("hasBDOdd", result);
   Expect(result == 0 || result == 1, "hasBDOdd answers 0 or 1");
 
-  char vendor[5];
-  char vendor_from_c[5];
+  char vendor[QUORIL_VENDOR_BYTES];
+  char vendor_from_c[QUORIL_VENDOR_BYTES];
   Expect(fnGetSVID(-1, vendor) == 0, "a negative adapter index answers 0");
   Expect(fnGetSVID(0, nullptr) == 0, "a null vendor buffer answers 0");
   Expect(SvidFromC(-1, vendor_from_c) == 0, "quoril_fnGetSVID: a negative index answers 0");
   long index = 0;
   for (; index < 64 && fnGetSVID(index, vendor) == 1; ++index) {
     Expect(SvidFromC(index, vendor_from_c) == 1, "quoril_fnGetSVID finds the same adapter");
-    for (int i = 0; i < 5 && (vendor[i] != '\0' || vendor_from_c[i] != '\0'); ++i) {
+    for (int i = 0; i < QUORIL_VENDOR_BYTES && (vendor[i] != '\0' || vendor_from_c[i] != '\0');
+         ++i) {
       Expect(vendor[i] == vendor_from_c[i], "quoril_fnGetSVID gives the same vendor");
     }
     Put("fnGetSVID(");
@@ -167,8 +168,8 @@ void Run() {
     Put(vendor);
     Put("\"\n");
     int length = 0;
-    while (length < 5 && vendor[length] != '\0') ++length;
-    Expect(length <= 4, "a vendor is at most four characters");
+    while (length < QUORIL_VENDOR_BYTES && vendor[length] != '\0') ++length;
+    Expect(length < QUORIL_VENDOR_BYTES, "a vendor leaves room for its terminator");
   }
   Expect(SvidFromC(index, vendor_from_c) == 0, "quoril_fnGetSVID: no adapter past the last");
   Put("fnGetSVID(");
