@@ -31,12 +31,21 @@ win64: deps
 # The Windows development kit, from both flavours' builds: build/dist/quoril-<version>-windows.zip
 # (both DLLs and host tools, the header, import libraries for MSVC and MinGW, a CMake package,
 # the language bindings) and its .sha256 beside it; beside them the bindings' packages, which
-# carry the Linux library too: Quoril.<version>.nupkg and a Python wheel for each library.
+# carry the Linux library too: Quoril.<version>.nupkg and a Python wheel for each library; the
+# Linux library itself; last SHA256SUMS, listing all of them and every file in the zip. The same
+# commit gives the same bytes (the time they carry is the commit's, or SOURCE_DATE_EPOCH).
+# With a certificate the DLLs and host tools are signed (Authenticode, SHA-256) before anything
+# packs them: QUORIL_SIGN_PKCS12=FILE, QUORIL_SIGN_PASSWORD_FILE=FILE (its first line is the
+# password) and, for a counter-signature, QUORIL_SIGN_TIMESTAMP_URL=URL (RFC 3161).
 dist: win32 win64
 	cmake --preset release
 	cmake --build --preset release --target quoril
-	cmake -S dist -B build/dist -G Ninja
+	cmake -S dist -B build/dist -G Ninja \
+	  "-DQUORIL_SIGN_PKCS12:FILEPATH=$(QUORIL_SIGN_PKCS12)" \
+	  "-DQUORIL_SIGN_PASSWORD_FILE:FILEPATH=$(QUORIL_SIGN_PASSWORD_FILE)" \
+	  "-DQUORIL_SIGN_TIMESTAMP_URL=$(QUORIL_SIGN_TIMESTAMP_URL)"
 	cmake --build build/dist
+	cmake --build build/dist --target checksums
 
 # The host tool against the real DLLs under Wine, printing every answer: the 32-bit DLL's in the
 # emulated PC where this machine runs no 32-bit programs itself.
