@@ -103,7 +103,8 @@ def reproduce(source, dist, scratch):
             print(f"only in {dist}: {line}")
         for line in sorted(theirs - ours):
             print(f"only in the copy: {line}")
-        print("FAILED: the same commit built different artefacts")
+        print("FAILED: the same commit built different artefacts (or a commit came after the "
+              "first make dist: run it again)")
         return 1
     # An empty or partial list would compare equal just as well.
     names = [line.split("  ", 1)[1] for line in expected.splitlines()]
