@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
-"""Pads a PE file with zero bytes to a multiple of 8 bytes and rewrites its checksum, as
-Authenticode signing does before it appends the signature. The shipped binary is then the same
-whether signed or not, but for the signature: without it a signed file is this one, byte for
-byte. A file whose length is already a multiple of 8 is left as it is.
+"""Makes a Windows binary ready to ship, the same whoever builds it and however it is signed.
 
-    pe_pad.py FILE
+It is padded with zero bytes to a multiple of 8 bytes, its checksum rewritten, as Authenticode
+signing does before it appends the signature: a signed file without its signature is then this
+one, byte for byte (a file whose length is a multiple of 8 already keeps its bytes). Its
+permissions become 0755, whatever the builder's umask, since packages record them.
+
+    ship_pe.py FILE...
 """
+import os
 import struct
 import sys
 
@@ -23,7 +26,8 @@ def checksum(image, field):
     return total + len(image)
 
 
-def pad(path):
+def ship(path):
+    os.chmod(path, 0o755)
     with open(path, "rb") as stream:
         image = bytearray(stream.read())
     if len(image) % ALIGNMENT == 0:
@@ -39,6 +43,7 @@ def pad(path):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
+    if len(sys.argv) < 2:
         sys.exit(__doc__)
-    pad(sys.argv[1])
+    for name in sys.argv[1:]:
+        ship(name)
