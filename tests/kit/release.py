@@ -1,19 +1,14 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
-"""What makes a release trustworthy: the same commit rebuilds the same bytes, and signing
-changes nothing but the signatures.
+"""A release a user can trust.
 
     release.py reproduce SOURCE DIST SCRATCH
-        Copies the source tree into SCRATCH (a clone at its commit, with whatever is not yet
-        committed laid over it) and runs `make dist` there: another folder, a later time,
-        another time zone, locale and umask. Its SHA256SUMS must equal DIST's, which the
-        source tree's own `make dist` wrote.
+        `make dist` again in a copy of SOURCE (another folder, a later time, another time zone,
+        locale and umask) gives the SHA256SUMS that SOURCE's own `make dist` wrote into DIST.
     release.py sign SOURCE DIST SCRATCH WIN32_TREE WIN64_TREE
-        Makes a throw-away certificate, builds the kit again in SCRATCH from the same Windows
-        trees, signed with it, and checks: osslsigncode accepts every signature; without its
-        signature each binary equals DIST's unsigned one; the signed DLLs pass the export,
-        import and instruction table checks; every Windows binary in every archive is a signed
-        one; SHA256SUMS lists the signed files.
+        The kit signed with a throw-away certificate: osslsigncode accepts every signature,
+        each binary without it is DIST's unsigned one, the signed DLLs pass their table checks,
+        every Windows binary in every archive is signed, SHA256SUMS lists the signed files.
 """
 import filecmp
 import hashlib
@@ -32,36 +27,17 @@ SKIPPED = 77
 
 def run(command, **options):
     print("$", " ".join(command), flush=True)
-    return subprocess.run(command, check=True, **options)
+    return subprocess.run(command, check=True, text=True, **options)
 
-
-def output(command, **options):
-    return subprocess.run(command, check=True, capture_output=True, text=True,
-                          **options).stdout
-
-
-def fresh(folder):
-    if os.path.exists(folder):
-        shutil.rmtree(folder)
-    os.makedirs(folder)
-
-
-def read(path):
-    with open(path, encoding="utf-8") as stream:
-        return stream.read()
-
-
-# --- reproduce ---------------------------------------------------------------------------------
 
 def copy_source(source, copy):
-    """A clone of the source tree's commit, with its uncommitted changes (and new files that
-    are not ignored) laid over it: the same tree and the same commit time."""
-    commit = output(["git", "-C", source, "rev-parse", "HEAD"]).strip()
+    """The same tree at the same commit (whose time the artefacts carry)."""
+    commit = run(["git", "-C", source, "rev-parse", "HEAD"], capture_output=True).stdout.strip()
     run(["git", "clone", "--quiet", "--shared", "--no-checkout", source, copy])
     run(["git", "-C", copy, "checkout", "--quiet", "--detach", commit])
-    listed = output(["git", "-C", source, "ls-files", "-z", "--modified", "--others",
-                     "--exclude-standard"])
-    for name in filter(None, listed.split("\0")):
+    changed = run(["git", "-C", source, "ls-files", "-z", "--modified", "--others",
+                   "--exclude-standard"], capture_output=True).stdout
+    for name in filter(None, changed.split("\0")):
         target = os.path.join(copy, name)
         if os.path.lexists(os.path.join(source, name)):
             os.makedirs(os.path.dirname(target), exist_ok=True)
@@ -70,35 +46,28 @@ def copy_source(source, copy):
             os.remove(target)
 
 
-def other_environment():
-    """The builder's environment with another time zone and locale, without the calling make's
-    job server (the copy's make runs on its own)."""
+def reproduce(source, dist, scratch):
+    first = os.path.join(dist, SUMS)
+    if not os.path.exists(first):
+        print(f"{first} is missing: run make dist first")
+        return 1
+    shutil.rmtree(scratch, ignore_errors=True)
+    copy = os.path.join(scratch, "quoril")  # git clone makes the folders
+    copy_source(source, copy)
+    # Later by whole seconds, the PE time stamp's unit. The copy's make runs on its own, not
+    # under the calling make's job server.
+    while time.time() < os.path.getmtime(first) + 2:
+        time.sleep(1)
     environment = {name: value for name, value in os.environ.items()
                    if name not in ("MAKEFLAGS", "MFLAGS", "MAKELEVEL")}
-    environment.update(TZ="Pacific/Kiritimati", LC_ALL="C.UTF-8", LANG="C.UTF-8",
-                       QUORIL_DEPS_CHECKED="1")
-    return environment
-
-
-def reproduce(source, dist, scratch):
-    expected_path = os.path.join(dist, SUMS)
-    if not os.path.exists(expected_path):
-        print(f"{expected_path} is missing: run make dist first")
-        return 1
-    expected = read(expected_path)
-    fresh(scratch)
-    copy = os.path.join(scratch, "quoril")
-    copy_source(source, copy)
-    # A later time than the first build's, by whole seconds (the PE time stamp's unit).
-    while time.time() < os.path.getmtime(expected_path) + 2:
-        time.sleep(1)
-    run(["make", "-C", copy, "dist"], env=other_environment(),
-        preexec_fn=lambda: os.umask(0o027))
-    found = read(os.path.join(copy, "build", "dist", SUMS))
-    print(f"{expected_path}:\n{expected}")
-    print(f"{os.path.join(copy, 'build', 'dist', SUMS)}:\n{found}")
+    environment.update(TZ="Pacific/Kiritimati", LC_ALL="C.UTF-8", QUORIL_DEPS_CHECKED="1")
+    run(["make", "-C", copy, "dist"], env=environment, preexec_fn=lambda: os.umask(0o027))
+    second = os.path.join(copy, "build", "dist", SUMS)
+    with open(first, encoding="utf-8") as one, open(second, encoding="utf-8") as other:
+        expected, found = one.read(), other.read()
+    print(f"{first}:\n{expected}\n{second}:\n{found}")
     if found != expected:
-        theirs, ours = set(found.splitlines()), set(expected.splitlines())
+        ours, theirs = set(expected.splitlines()), set(found.splitlines())
         for line in sorted(ours - theirs):
             print(f"only in {dist}: {line}")
         for line in sorted(theirs - ours):
@@ -108,9 +77,8 @@ def reproduce(source, dist, scratch):
         return 1
     # An empty or partial list would compare equal just as well.
     names = [line.split("  ", 1)[1] for line in expected.splitlines()]
-    wanted = [".zip", ".zip.sha256", "/bin/x86/quoril.dll", "/bin/x64/quoril.dll",
-              "/bin/x86/quoril-info.exe", "/bin/x64/quoril-info.exe", "/lib/x64/quoril.lib",
-              "/lib/x86/libquoril.dll.a", ".so.1.0.0"]
+    wanted = [".zip", ".zip.sha256", ".so.1.0.0", "/lib/x64/quoril.lib", "/lib/x86/libquoril.dll.a"]
+    wanted += [f"/bin/{arch}/{binary}" for arch in ARCHES for binary in BINARIES]
     missing = [end for end in wanted if not any(name.endswith(end) for name in names)]
     if missing:
         print(f"FAILED: {SUMS} lists nothing ending in {', '.join(missing)}")
@@ -119,12 +87,10 @@ def reproduce(source, dist, scratch):
     return 0
 
 
-# --- sign --------------------------------------------------------------------------------------
-
 def make_certificate(folder):
     """A self-signed code-signing certificate in a PKCS#12 file, its password in a file."""
-    key, certificate = os.path.join(folder, "key.pem"), os.path.join(folder, "cert.pem")
-    pkcs12, password = os.path.join(folder, "signer.p12"), os.path.join(folder, "password")
+    key, certificate, pkcs12, password = (os.path.join(folder, name) for name in
+                                          ("key.pem", "cert.pem", "signer.p12", "password"))
     with open(password, "w", encoding="ascii") as stream:
         stream.write("throw-away\n")
     run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
@@ -133,10 +99,6 @@ def make_certificate(folder):
     run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", certificate, "-out", pkcs12,
          "-passout", f"file:{password}"])
     return certificate, pkcs12, password
-
-
-def digest(data):
-    return hashlib.sha256(data).hexdigest()
 
 
 def check_signatures(signed_dist, dist, certificate, scratch):
@@ -149,11 +111,11 @@ def check_signatures(signed_dist, dist, certificate, scratch):
             print(f"osslsigncode verify {arch}/{binary}:\n{verify.stdout}{verify.stderr}")
             if verify.returncode != 0:
                 failures.append(f"osslsigncode does not accept {signed}")
-            stripped = os.path.join(scratch, f"removed-{arch}-{binary}")
-            run(["osslsigncode", "remove-signature", "-in", signed, "-out", stripped],
+            removed = os.path.join(scratch, f"removed-{arch}-{binary}")
+            run(["osslsigncode", "remove-signature", "-in", signed, "-out", removed],
                 capture_output=True)
             unsigned = os.path.join(dist, "unsigned", arch, binary)
-            if not filecmp.cmp(stripped, unsigned, shallow=False):
+            if not filecmp.cmp(removed, unsigned, shallow=False):
                 failures.append(f"{signed} without its signature differs from {unsigned}")
     return failures
 
@@ -163,26 +125,25 @@ def check_tables(source, signed_dist):
     failures = []
     pe = os.path.join(source, "tests", "pe")
     for arch, objdump in ARCHES.items():
-        dll = os.path.join(signed_dist, "signed", arch, "quoril.dll")
+        common = ["cmake", "-DOBJDUMP=" + shutil.which(objdump),
+                  "-DDLL=" + os.path.join(signed_dist, "signed", arch, "quoril.dll")]
         checks = [["-DARCH=" + ("x86" if arch == "x86" else "x86-64"),
                    "-DALLOWED_IMPORTS=" + os.path.join(pe, "allowed_imports.txt"),
                    "-P", os.path.join(pe, "check_tables.cmake")]]
         if arch == "x86":
             checks.append(["-P", os.path.join(pe, "check_instructions.cmake")])
-        for check in checks:
-            command = ["cmake", "-DOBJDUMP=" + shutil.which(objdump), "-DDLL=" + dll] + check
-            if subprocess.run(command).returncode != 0:
-                failures.append(f"{' '.join(command)} failed")
+        failures += [f"{' '.join(common + check)} failed" for check in checks
+                     if subprocess.run(common + check).returncode != 0]
     return failures
 
 
 def check_packages(signed_dist):
     """Every Windows binary inside every archive beside the kit is one of the signed files."""
-    signed = {}
+    signed = set()
     for arch in ARCHES:
         for binary in BINARIES:
             with open(os.path.join(signed_dist, "signed", arch, binary), "rb") as stream:
-                signed[digest(stream.read())] = f"{arch}/{binary}"
+                signed.add(hashlib.sha256(stream.read()).digest())
     failures, seen = [], 0
     for name in sorted(os.listdir(signed_dist)):
         path = os.path.join(signed_dist, name)
@@ -192,7 +153,7 @@ def check_packages(signed_dist):
             for member in archive.namelist():
                 if member.lower().endswith((".dll", ".exe")):
                     seen += 1
-                    if digest(archive.read(member)) not in signed:
+                    if hashlib.sha256(archive.read(member)).digest() not in signed:
                         failures.append(f"{name}: {member} is not a signed binary")
     print(f"{seen} Windows binaries in the archives, {seen - len(failures)} of them signed")
     return failures
@@ -203,7 +164,8 @@ def sign(source, dist, scratch, win32_tree, win64_tree):
     if missing:
         print(f"SKIPPED: {' and '.join(missing)} not installed (make deps: group kit)")
         return SKIPPED
-    fresh(scratch)
+    shutil.rmtree(scratch, ignore_errors=True)
+    os.makedirs(scratch)
     certificate, pkcs12, password = make_certificate(scratch)
     signed_dist = os.path.join(scratch, "dist")
     run(["cmake", "-S", os.path.join(source, "dist"), "-B", signed_dist, "-G", "Ninja",
