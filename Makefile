@@ -31,12 +31,25 @@ win64: deps
 # The Windows development kit, from both flavours' builds: build/dist/quoril-<version>-windows.zip
 # (both DLLs and host tools, the header, import libraries for MSVC and MinGW, a CMake package,
 # the language bindings) and its .sha256 beside it; beside them the bindings' packages, which
-# carry the Linux library too: Quoril.<version>.nupkg and a Python wheel for each library.
+# carry the Linux library too: Quoril.<version>.nupkg and a Python wheel for each library; the
+# Linux library itself; last SHA256SUMS, listing all of them and every file in the zip. The same
+# commit gives the same bytes (the time they carry is the commit's, or SOURCE_DATE_EPOCH).
+# With a certificate the DLLs and host tools are signed (Authenticode, SHA-256) before anything
+# packs them: QUORIL_SIGN_PKCS12=FILE, QUORIL_SIGN_PASSWORD_FILE=FILE (its first line is the
+# password) and, for a counter-signature, QUORIL_SIGN_TIMESTAMP_URL=URL (RFC 3161).
+# The packages' tools record local times and the files' permissions, so the Linux library and
+# everything in build/dist are made with one time zone, umask and locale whoever builds them.
+DIST_ENV = umask 022 && TZ=UTC LC_ALL=C
 dist: win32 win64
 	cmake --preset release
-	cmake --build --preset release --target quoril
-	cmake -S dist -B build/dist -G Ninja
-	cmake --build build/dist
+	$(DIST_ENV) cmake --build --preset release --target quoril
+	chmod 755 build/release/libquoril.so.*.*.*
+	cmake -S dist -B build/dist -G Ninja \
+	  "-DQUORIL_SIGN_PKCS12:FILEPATH=$(QUORIL_SIGN_PKCS12)" \
+	  "-DQUORIL_SIGN_PASSWORD_FILE:FILEPATH=$(QUORIL_SIGN_PASSWORD_FILE)" \
+	  "-DQUORIL_SIGN_TIMESTAMP_URL=$(QUORIL_SIGN_TIMESTAMP_URL)"
+	$(DIST_ENV) cmake --build build/dist
+	$(DIST_ENV) cmake --build build/dist --target checksums
 
 # The host tool against the real DLLs under Wine, printing every answer: the 32-bit DLL's in the
 # emulated PC where this machine runs no 32-bit programs itself.

@@ -15,7 +15,8 @@
 #   vm            the emulated PC: QEMU, a Debian kernel, busybox, and sg3-utils to ask its
 #                 optical drives directly
 #   kit           LLVM's dlltool and readobj, and lld-link, for the Windows development kit's
-#                 import libraries for MSVC and its tests (`make dist` and the kit's tests)
+#                 import libraries for MSVC and its tests (`make dist` and the kit's tests);
+#                 osslsigncode and openssl to sign the Windows binaries and test the signing
 #   bindings      Free Pascal, and Python's venv, pip and mypy for the language bindings
 # Packages already present are left alone, so a second run installs nothing. A group that could
 # not be installed is reported at the end; the tests that need it are then skipped, with the
@@ -166,7 +167,9 @@ run_group vm qemu-system-x86 linux-image-amd64 busybox-static sg3-utils
 
 # The development kit: llvm-dlltool-14 writes import libraries that MSVC's linker reads,
 # llvm-readobj-14 reads what the kit's test programs import, lld-link-14 links them for the MSVC ABI.
-run_group kit llvm-14 lld-14
+# osslsigncode signs the Windows binaries when `make dist` is given a certificate; the signing
+# test makes a throw-away one with openssl.
+run_group kit llvm-14 lld-14 osslsigncode openssl
 run_group bindings fp-compiler fp-units-rtl python3-venv python3-pip python3-mypy
 
 failed=$(printf '%s' "$report" | grep -v '=ok$' || true)

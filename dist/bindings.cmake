@@ -73,7 +73,7 @@ include(nuget.cmake)
 
 # The wheels, each built by pip from the package's folder as it is, with the release tree's
 # header and one library. The backend writes them whole: the same sources and library make the
-# same bytes, with the time SOURCE_DATE_EPOCH gives every file.
+# same bytes, with the build's one time (QUORIL_SOURCE_DATE_EPOCH) on every file.
 execute_process(COMMAND ${QUORIL_DEBIAN_PYTHON} -m pip --version
                 RESULT_VARIABLE python_status OUTPUT_QUIET ERROR_QUIET)
 if(NOT python_status EQUAL 0)
@@ -88,7 +88,7 @@ foreach(platform IN LISTS native_platforms)
   set(wheel ${wheel_file_${platform}})
   add_custom_command(OUTPUT ${wheel}
     COMMAND ${CMAKE_COMMAND} -E rm -f ${wheel}
-    COMMAND ${CMAKE_COMMAND} -E env PYTHONDONTWRITEBYTECODE=1 SOURCE_DATE_EPOCH=946684800
+    COMMAND ${CMAKE_COMMAND} -E env PYTHONDONTWRITEBYTECODE=1 SOURCE_DATE_EPOCH=${QUORIL_SOURCE_DATE_EPOCH}
             ${QUORIL_DEBIAN_PYTHON} -m pip wheel --quiet --no-build-isolation --no-index
             --no-deps --no-cache-dir --disable-pip-version-check --wheel-dir ${CMAKE_CURRENT_BINARY_DIR}
             --config-settings header=${release_header} --config-settings library=${library}

@@ -33,15 +33,7 @@ list(GET native_win-x86 1 win32_dll)
 list(GET native_win-x64 1 win64_dll)
 # The same commit gives the same package's bytes: the assembly names neither the build's folders
 # (--artifacts-path, in the build tree) nor the sources' (the project's PathMap), and NuGet gives
-# every entry of the zip the time SOURCE_DATE_EPOCH names: the environment's, else the commit's.
-set(source_date_epoch "$ENV{SOURCE_DATE_EPOCH}")
-if(source_date_epoch STREQUAL "")
-  execute_process(COMMAND git -C ${QUORIL_SOURCE_DIR} log -1 --format=%ct
-                  OUTPUT_VARIABLE source_date_epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-endif()
-if(NOT source_date_epoch MATCHES "^[0-9]+$")
-  set(source_date_epoch 946684800)
-endif()
+# every entry of the zip the build's one time (QUORIL_SOURCE_DATE_EPOCH, the kit's project).
 # NuGet takes a package path for a folder unless it ends in the file's own extension: the Linux
 # library goes in under the name it has in the package.
 set(linux_library ${nuget_work}/linux-x64/libquoril.so)
@@ -49,11 +41,11 @@ add_custom_command(OUTPUT ${QUORIL_NUPKG}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${QUORIL_NUPKG}
   COMMAND ${CMAKE_COMMAND} -E copy ${QUORIL_LINUX_LIBRARY} ${linux_library}
   COMMAND ${CMAKE_COMMAND} -E env ${QUORIL_DOTNET_ENVIRONMENT}
-          ${QUORIL_DOTNET} pack ${project}/Quoril.csproj --nologo -v:q -c Release
+          SOURCE_DATE_EPOCH=${QUORIL_SOURCE_DATE_EPOCH} ${QUORIL_DOTNET} pack ${project}/Quoril.csproj --nologo -v:q -c Release
           --artifacts-path ${nuget_work}/artifacts -o ${CMAKE_CURRENT_BINARY_DIR}
           -p:Version=${QUORIL_VERSION} -p:QuorilSizes=${sizes_file}
           -p:QuorilWin32Dll=${win32_dll} -p:QuorilWin64Dll=${win64_dll}
-          -p:QuorilLinuxLibrary=${linux_library} -p:SOURCE_DATE_EPOCH=${source_date_epoch}
+          -p:QuorilLinuxLibrary=${linux_library} -p:SOURCE_DATE_EPOCH=${QUORIL_SOURCE_DATE_EPOCH}
   DEPENDS ${project_files} ${sizes_file} ${QUORIL_SOURCE_DIR}/docs/bindings.md
           ${win32_dll} ${win64_dll} ${QUORIL_LINUX_LIBRARY}
   COMMENT "Bindings: Quoril.${QUORIL_VERSION}.nupkg (dotnet pack)"
