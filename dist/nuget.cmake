@@ -36,16 +36,16 @@ list(GET native_win-x64 1 win64_dll)
 # every entry of the zip the build's one time (QUORIL_SOURCE_DATE_EPOCH, the kit's project).
 # NuGet takes a package path for a folder unless it ends in the file's own extension: the Linux
 # library goes in under the name it has in the package.
-set(linux_library ${nuget_work}/linux-x64/libquoril.so)
+set(nuget_linux_library ${nuget_work}/linux-x64/libquoril.so)
 add_custom_command(OUTPUT ${QUORIL_NUPKG}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${QUORIL_NUPKG}
-  COMMAND ${CMAKE_COMMAND} -E copy ${QUORIL_LINUX_LIBRARY} ${linux_library}
+  COMMAND ${CMAKE_COMMAND} -E copy ${QUORIL_LINUX_LIBRARY} ${nuget_linux_library}
   COMMAND ${CMAKE_COMMAND} -E env ${QUORIL_DOTNET_ENVIRONMENT}
           SOURCE_DATE_EPOCH=${QUORIL_SOURCE_DATE_EPOCH} ${QUORIL_DOTNET} pack ${project}/Quoril.csproj --nologo -v:q -c Release
           --artifacts-path ${nuget_work}/artifacts -o ${CMAKE_CURRENT_BINARY_DIR}
           -p:Version=${QUORIL_VERSION} -p:QuorilSizes=${sizes_file}
           -p:QuorilWin32Dll=${win32_dll} -p:QuorilWin64Dll=${win64_dll}
-          -p:QuorilLinuxLibrary=${linux_library} -p:SOURCE_DATE_EPOCH=${QUORIL_SOURCE_DATE_EPOCH}
+          -p:QuorilLinuxLibrary=${nuget_linux_library} -p:SOURCE_DATE_EPOCH=${QUORIL_SOURCE_DATE_EPOCH}
   DEPENDS ${project_files} ${sizes_file} ${QUORIL_SOURCE_DIR}/docs/bindings.md
           ${win32_dll} ${win64_dll} ${QUORIL_LINUX_LIBRARY}
   COMMENT "Bindings: Quoril.${QUORIL_VERSION}.nupkg (dotnet pack)"
