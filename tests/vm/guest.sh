@@ -45,7 +45,7 @@ while [ $# -gt 0 ]; do
     --share)
       case $2 in *"
 "*) echo "guest.sh: a folder to share cannot have a line break in its path" >&2; exit 2 ;; esac
-      shares="$shares$(cd "$2" && pwd)
+      shares="${shares}rw $(cd "$2" && pwd)
 "
       shift 2
       ;;
@@ -85,9 +85,13 @@ case $work/ in
   *) echo "guest.sh: $work is not inside $root/build, the folder the guest may write" >&2; exit 2 ;;
 esac
 if [ -n "$layer" ]; then layer=$(cd "$layer" && pwd); fi
-# The folders shared writable, each mounted at its own path: the guest reads the list from the
-# work folder's own share, one path a line, so no path has to pass the kernel's command line.
-shares="$root/build
+# The folders shared, each mounted at its own path over the guest's root, /tmp and /run (which
+# would hide them there): the repository read-only (what the guest writes there stays in its
+# memory, as elsewhere in its root), build/ and the others writable. The guest reads the list
+# from the work folder's own share, a folder a line ("ro PATH" or "rw PATH"), so no path has to
+# pass the kernel's command line.
+shares="ro $root
+rw $root/build
 $shares"
 printf '%s' "$shares" >"$work/shares"
 
@@ -179,8 +183,9 @@ if [ -n "$layer" ]; then
 fi
 index=0
 while IFS= read -r share; do
-  set -- "$@" -virtfs \
-    "local,path=$(option_path "$share"),mount_tag=share$index,security_model=none,multidevs=remap"
+  options="local,path=$(option_path "${share#* }"),mount_tag=share$index,security_model=none"
+  case $share in "ro "*) options="$options,readonly=on" ;; esac
+  set -- "$@" -virtfs "$options,multidevs=remap"
   index=$((index + 1))
 done <"$work/shares"
 started=$(date +%s)

@@ -3,13 +3,14 @@
 # The emulated PC's first process (guest.sh puts it into the initial RAM disk): builds the guest's
 # root from the host's root file system (read-only, shared as "host"), an optional layer over it
 # ("layer") and a memory-backed upper layer that takes every write, gives it memory-backed /tmp
-# and /run, mounts each host folder shared writable ("share0", the host's build/ folder, and on)
-# at its own path over them, loads the optical drives' drivers, runs the job as root in that root,
-# and powers the PC off. The job's folder is shared on its own ("job"): the job JOB.sh and the
-# list of shared folders' paths come from there, and the job's output and exit status (JOB.sh.out,
-# JOB.sh.status) go there, as does the setup's own account (setup.log, and setup.failed with what
-# failed, when the job could not start).
-/bin/busybox mkdir -p /proc /sys /dev /sbin /usr/bin /usr/sbin /host /layer /rw /root /job
+# and /run, mounts each host folder shared ("share0" the repository, "share1" its build/ folder,
+# and on) at its own path over them, loads the optical drives' drivers, runs the job as root in
+# that root, and powers the PC off. A folder shared read-only takes writes into memory too. The
+# job's folder is shared on its own ("job"): the job JOB.sh and the list of shared folders come
+# from there, and the job's output and exit status (JOB.sh.out, JOB.sh.status) go there, as does
+# the setup's own account (setup.log, and setup.failed with what failed, when the job could not
+# start).
+/bin/busybox mkdir -p /proc /sys /dev /sbin /usr/bin /usr/sbin /host /layer /rw /root /job /shares
 /bin/busybox --install -s
 export PATH=/bin:/sbin:/usr/bin:/usr/sbin
 mount -t proc proc /proc
@@ -57,10 +58,22 @@ done
 setup "mount the guest's /tmp" mount -t tmpfs tmpfs /root/tmp
 setup "mount the guest's /run" mount -t tmpfs tmpfs /root/run
 # After /tmp and /run: a share whose path lies under either is mounted over them, not hidden.
+# A line of the list is "ro PATH" or "rw PATH".
 index=0
-while IFS= read -r path; do
+while IFS= read -r line; do
+  path=${line#* }
   setup "make the mount point of share$index, $path" mkdir -p "/root$path"
-  setup "mount share$index at $path" mount -t 9p -o "$share,cache=loose" "share$index" "/root$path"
+  if [ "${line%% *}" = ro ]; then
+    mkdir -p "/shares/$index" "/rw/share$index/upper" "/rw/share$index/work"
+    setup "mount share$index, $path" \
+      mount -t 9p -o "$share,ro,cache=loose" "share$index" "/shares/$index"
+    setup "lay the memory over share$index at $path" mount -t overlay overlay -o \
+      "lowerdir=/shares/$index,upperdir=/rw/share$index/upper,workdir=/rw/share$index/work" \
+      "/root$path"
+  else
+    setup "mount share$index at $path" \
+      mount -t 9p -o "$share,cache=loose" "share$index" "/root$path"
+  fi
   index=$((index + 1))
 done </job/shares
 setup "copy the job into the guest's /run" cp /job/job.sh /root/run/quoril-job.sh
@@ -86,7 +99,7 @@ setup "copy the job into the guest's /run" cp /job/job.sh /root/run/quoril-job.s
 } >/job/job.sh.out 2>&1
 # What the job wrote into the shares leaves the guest's cache before the PC goes off.
 sync
-tac /job/shares | while IFS= read -r path; do umount "/root$path"; done
+tac /job/shares | while IFS= read -r line; do umount "/root${line#* }"; done
 mv /job/job.sh.status.new /job/job.sh.status
 sync
 poweroff -f
