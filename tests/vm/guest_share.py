@@ -1,55 +1,40 @@
 # SPDX-License-Identifier: MIT
-"""Runs in the emulated PC (make test-guest, tests/vm/windows_job.sh): the host's folders that
-guest.sh shares are found at their own paths, over the guest's own memory-backed /tmp.
+"""Runs in the emulated PC (make test-guest): the host's folders guest.sh shares are found at
+their own paths over the guest's own /tmp, the host's and writable.
 
     /usr/bin/python3 guest_share.py BUILD
 
-BUILD is the repository's build folder; QUORIL_GUEST_SHARE names a folder under /tmp with a space
-and a comma in its name, which cmake/run-guest-tests.sh made, wrote its own path into (from-host)
-and shared too. Each must be a 9p mount point at its own path, the host's folder (the scratch
-folder's file is there) and writable.
+BUILD is the repository's build folder; QUORIL_GUEST_SHARE names the folder under /tmp, with a
+space and a comma in its name, that cmake/run-guest-tests.sh shared after writing its own path
+into its file from-host.
 """
 import os
 import re
 import sys
 
 
-def mounts():
-    """The guest's mount points and their file system types; /proc/mounts escapes a space as
-    \\040 (and a tab, a line break and a backslash likewise)."""
-    found = {}
-    with open("/proc/mounts", encoding="utf-8", errors="surrogateescape") as table:
-        for line in table:
-            fields = line.split()
-            point = re.sub(r"\\([0-7]{3})", lambda code: chr(int(code.group(1), 8)), fields[1])
-            found[point] = fields[2]
-    return found
-
-
 def problems(build, scratch):
-    table = mounts()
-    if table.get("/tmp") != "tmpfs":
-        yield f"/tmp is {table.get('/tmp', 'not a mount point')}, not the guest's own tmpfs"
+    # /proc/mounts writes a space in a path as \040.
+    with open("/proc/mounts", encoding="utf-8", errors="surrogateescape") as table:
+        mounts = {re.sub(r"\\([0-7]{3})", lambda c: chr(int(c.group(1), 8)), f[1]): f[2]
+                  for f in (line.split() for line in table)}
+    if mounts.get("/tmp") != "tmpfs":
+        yield f"/tmp is {mounts.get('/tmp', 'not a mount point')}, not the guest's own tmpfs"
     for folder in (build, scratch):
-        if table.get(folder) != "9p":
-            yield f"{folder} is {table.get(folder, 'not a mount point')}, not a 9p share"
+        if mounts.get(folder) != "9p":
+            yield f"{folder} is {mounts.get(folder, 'not a mount point')}, not a 9p share"
             continue
-        probe = os.path.join(folder, f".guest-share-probe-{os.getpid()}")
         try:
+            probe = os.path.join(folder, f".guest-share-{os.getpid()}")
             with open(probe, "w", encoding="utf-8") as written:
                 written.write(folder)
-            with open(probe, encoding="utf-8") as read:
-                if read.read() != folder:
-                    yield f"{folder}: what was written there does not read back"
             os.remove(probe)
+            if folder == scratch:
+                with open(os.path.join(folder, "from-host"), encoding="utf-8") as note:
+                    if note.read().rstrip("\n") != scratch:
+                        yield f"{scratch}/from-host does not hold what the host wrote"
         except OSError as error:
-            yield f"{folder} is not writable: {error}"
-    try:
-        with open(os.path.join(scratch, "from-host"), encoding="utf-8") as note:
-            if note.read().rstrip("\n") != scratch:
-                yield f"{scratch}/from-host does not hold what the host wrote"
-    except OSError as error:
-        yield f"{scratch} does not show the host's folder: {error}"
+            yield f"{folder}: {error}"
 
 
 def main():
@@ -58,10 +43,7 @@ def main():
         print("runs only in the emulated PC, as make test-guest starts it (QUORIL_GUEST_SHARE)")
         return 2
     found = list(problems(sys.argv[1], scratch))
-    for problem in found:
-        print(problem)
-    if not found:
-        print(f"{sys.argv[1]} and {scratch} are the host's, at their own paths")
+    print("\n".join(found) or f"{sys.argv[1]} and {scratch} are the host's, at their own paths")
     return 1 if found else 0
 
 
