@@ -84,9 +84,10 @@ else
   export PKG_CONFIG_PATH="$lib/pkgconfig"
   pc_version=$(pkg-config --modversion quoril)
   [ "$pc_version" = "$version" ] || fail "pkg-config reports version '$pc_version'"
-  # shellcheck disable=SC2046 # the flags are separate words
+  # The flags are separate words, escaped for the shell: a prefix with spaces stays one.
+  eval "set -- $(pkg-config --cflags --libs quoril)"
   if run "$work/pkg-config.log" "$cc" -std=c99 -pedantic -Wall -Wextra -Werror \
-    "$consumer/consumer.c" $(pkg-config --cflags --libs quoril) -o "$work/consumer-pkg-config"; then
+    "$consumer/consumer.c" "$@" -o "$work/consumer-pkg-config"; then
     check_host pkg-config "$work/consumer-pkg-config" "LD_LIBRARY_PATH=$lib"
   else
     fail "the host does not build with pkg-config's flags"

@@ -5,13 +5,17 @@
 # repository's build/ folder shared writable at its own path. A job run there sees the very
 # programs, libraries and build trees of this machine, and what it writes under build/ stays.
 #
-#   guest.sh [--work DIR] [--layer DIR] [--memory MB] [--limit SECONDS] JOB [ARGUMENT...]
+#   guest.sh [--work DIR] [--layer DIR] [--share DIR] [--memory MB] [--limit SECONDS]
+#            JOB [ARGUMENT...]
 #
 # JOB runs as root in the guest, in the repository's top folder; its output is shown here as it
 # comes, and its exit status is this script's. DIR (default build/guest) keeps the guest's own
-# files: its initial RAM disk, the disc image, the console log and the job's output; it must lie
-# inside build/. --layer puts a folder of files over the guest's root (the 32-bit Wine unpacked
-# from its packages, say). The PC has, every time:
+# files: its initial RAM disk, the disc image, the console log, the job and its output; it must
+# lie inside build/. --layer puts a folder of files over the guest's root (the 32-bit Wine
+# unpacked from its packages, say). --share shares one more folder writable at its own path, as
+# build/ is; it may be given more than once. Any path will do, with spaces or commas, under /tmp
+# or /run (the guest's own memory-backed folders, which the shares are mounted over). The PC has,
+# every time:
 #   - a system board with the product and maker below (SMBIOS type 2) and a standard VGA adapter;
 #   - an IDE DVD-ROM drive holding a blank 5 GB disc, and an empty virtio-scsi CD-ROM drive with
 #     the vendor and product below: /dev/sr0 and /dev/sr1, ready before the job starts;
@@ -23,25 +27,34 @@
 # waits a few seconds for its first line (a nested guest may stall after its firmware); otherwise
 # software emulation (TCG). QUORIL_VM_ACCEL=kvm or tcg forces either.
 #
-# Exit status: the job's; 1 when the guest did not boot or finish in time; 77 when this machine
-# has no emulator, kernel or busybox (each installed by cmake/install-deps.sh, group vm).
+# Exit status: the job's; 1 when the guest did not boot, could not set itself up for the job or
+# did not finish in time (with the guest's own account); 77 when this machine has no emulator,
+# kernel or busybox (each installed by cmake/install-deps.sh, group vm).
 set -eu
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$root/build/guest
 layer=""
+shares=""
 memory=2048
 limit=${QUORIL_VM_TIME_LIMIT:-600}
 while [ $# -gt 0 ]; do
   case $1 in
     --work) work=$2; shift 2 ;;
     --layer) layer=$2; shift 2 ;;
+    --share)
+      case $2 in *"
+"*) echo "guest.sh: a folder to share cannot have a line break in its path" >&2; exit 2 ;; esac
+      shares="${shares}rw $(cd "$2" && pwd)
+"
+      shift 2
+      ;;
     --memory) memory=$2; shift 2 ;;
     --limit) limit=$2; shift 2 ;;
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: $0 [--work DIR] [--layer DIR] [--memory MB] [--limit S] JOB [ARG...]" >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--work DIR] [--layer DIR] [--share DIR] [--memory MB] [--limit S] JOB [ARG...]" >&2; exit 2; }
 
 # What the PC is told (no commas: QEMU's option syntax would read them as separators).
 board_product='Bøard ß VM-1'
@@ -72,6 +85,15 @@ case $work/ in
   *) echo "guest.sh: $work is not inside $root/build, the folder the guest may write" >&2; exit 2 ;;
 esac
 if [ -n "$layer" ]; then layer=$(cd "$layer" && pwd); fi
+# The folders shared, each mounted at its own path over the guest's root, /tmp and /run (which
+# would hide them there): the repository read-only (what the guest writes there stays in its
+# memory, as elsewhere in its root), build/ and the others writable. The guest reads the list
+# from the work folder's own share, a folder a line ("ro PATH" or "rw PATH"), so no path has to
+# pass the kernel's command line.
+shares="ro $root
+rw $root/build
+$shares"
+printf '%s' "$shares" >"$work/shares"
 
 # The initial RAM disk: busybox, the guest's first process, and the drivers it needs before it
 # can reach the shared root (each after what it needs, none the kernel has built in). Made once
@@ -122,7 +144,8 @@ quote() { printf "'%s'" "$(printf '%s' "$1" | sed "s/'/'\\\\''/g")"; }
   for word in "$@"; do printf ' %s' "$(quote "$word")"; done
   echo
 } >"$work/job.sh"
-rm -f "$work/job.sh.out" "$work/job.sh.status" "$work/console.log"
+rm -f "$work/job.sh.out" "$work/job.sh.status" "$work/setup.log" "$work/setup.failed" \
+  "$work/console.log"
 truncate -s 5G "$work/dvd.img"
 
 # KVM, where it opens and the kernel's first line comes within seconds under it; once per boot
@@ -149,29 +172,37 @@ choose_accel() {
 accel=$(choose_accel)
 if [ "$accel" = kvm ]; then cpu=host; else cpu=qemu64; accel=tcg,thread=multi; fi
 
-layer_share=""
-if [ -n "$layer" ]; then
-  layer_share="-virtfs local,path=$layer,mount_tag=layer,security_model=none,readonly=on"
-fi
 echo "guest.sh: booting ${kernel##*/} ($accel, $memory MB, at most $limit s): $*"
+# The folders the guest mounts, each one argument, whatever its path: in QEMU's lists of options
+# a comma is doubled, or it would end the value. The job is written, so its words may go.
+option_path() { printf '%s' "$1" | sed 's/,/,,/g'; }
+set -- -virtfs "local,path=$(option_path "$work"),mount_tag=job,security_model=none"
+if [ -n "$layer" ]; then
+  set -- "$@" -virtfs \
+    "local,path=$(option_path "$layer"),mount_tag=layer,security_model=none,readonly=on"
+fi
+index=0
+while IFS= read -r share; do
+  options="local,path=$(option_path "${share#* }"),mount_tag=share$index,security_model=none"
+  case $share in "ro "*) options="$options,readonly=on" ;; esac
+  set -- "$@" -virtfs "$options,multidevs=remap"
+  index=$((index + 1))
+done <"$work/shares"
 started=$(date +%s)
-# shellcheck disable=SC2086 # layer_share is empty or one option with its value
 timeout -k 10 "$limit" qemu-system-x86_64 \
   -machine pc -accel "$accel" -cpu "$cpu" -m "$memory" -smp 2 \
   -nodefaults -no-user-config -nographic -no-reboot -monitor none -nic none \
   -kernel "$kernel" -initrd "$initrd" \
-  -append "console=ttyS0 panic=-1 quiet loglevel=3 quoril.build=$root/build quoril.job=$work/job.sh quoril.drives=2${layer:+ quoril.layer=1}" \
+  -append "console=ttyS0 panic=-1 no_timer_check quiet loglevel=3 quoril.drives=2${layer:+ quoril.layer=1}" \
   -serial "file:$work/console.log" \
   -smbios "type=2,manufacturer=$board_maker,product=$board_product" \
   -device VGA \
-  -drive "if=none,id=dvd,file=$work/dvd.img,format=raw,media=cdrom,readonly=on" \
+  -drive "if=none,id=dvd,file=$(option_path "$work/dvd.img"),format=raw,media=cdrom,readonly=on" \
   -device ide-cd,drive=dvd,bus=ide.1 \
   -device virtio-scsi-pci,id=scsi \
   -drive if=none,id=tray,media=cdrom \
   -device "scsi-cd,drive=tray,bus=scsi.0,vendor=$tray_vendor,product=$tray_product" \
-  -virtfs "local,path=/,mount_tag=host,security_model=none,readonly=on,multidevs=remap" \
-  $layer_share \
-  -virtfs "local,path=$root/build,mount_tag=build,security_model=none,multidevs=remap" \
+  -virtfs "local,path=/,mount_tag=host,security_model=none,readonly=on,multidevs=remap" "$@" \
   </dev/null >"$work/qemu.log" 2>&1 &
 qemu=$!
 # The job's output, as the guest writes it into the shared folder.
@@ -184,8 +215,15 @@ echo "guest.sh: the guest ran $(($(date +%s) - started)) s"
 if [ -s "$work/job.sh.status" ]; then
   exit "$(cat "$work/job.sh.status")"
 fi
-if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+# What went wrong, from the guest's own account where it could give one: its setup's messages
+# are kept in the work folder from the moment it has mounted it, the console has those before.
+if [ -s "$work/setup.failed" ]; then
+  echo "FAILED: the guest's setup failed before its job started: $(cat "$work/setup.failed")"
+  echo "--- the guest's setup said"; cat "$work/setup.log" 2>/dev/null || true
+elif [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
   echo "FAILED: the guest did not finish within $limit s"
+elif [ ! -e "$work/job.sh.out" ]; then
+  echo "FAILED: the guest stopped before its job started (QEMU's status $status)"
 else
   echo "FAILED: the guest powered off without finishing its job (QEMU's status $status)"
 fi
