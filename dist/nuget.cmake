@@ -10,6 +10,13 @@ if(NOT QUORIL_DOTNET)
   return()
 endif()
 
+# The SDK's own tasks (package validation among them) split the paths they are given at commas.
+if(CMAKE_CURRENT_BINARY_DIR MATCHES "," OR QUORIL_SOURCE_DIR MATCHES ",")
+  message(NOTICE "No NuGet package: the .NET SDK splits paths at commas, and "
+                 "${CMAKE_CURRENT_BINARY_DIR} or ${QUORIL_SOURCE_DIR} has one")
+  return()
+endif()
+
 set(nuget_work ${CMAKE_CURRENT_BINARY_DIR}/nuget)
 set(QUORIL_NUPKG ${CMAKE_CURRENT_BINARY_DIR}/Quoril.${QUORIL_VERSION}.nupkg)
 # The environment of every dotnet command of the package and its tests: the restored packages in

@@ -58,6 +58,9 @@ def main():
     if dotnet is None:
         print("SKIPPED: the .NET SDK (dotnet) is not installed, and the package needs it")
         return 77
+    if "," in os.path.abspath(work) or "," in os.path.abspath(__file__):
+        print("SKIPPED: the .NET SDK splits paths at commas, and this tree's path has one")
+        return 77
     if not os.path.isfile(nupkg):
         fail(f"no package {nupkg!r}: `make dist` packs it (reconfigure build/dist if dotnet was "
              "installed after it was configured)")
