@@ -30,10 +30,10 @@ def fresh(folder):
     return folder
 
 
-def over_trees(trees, *command, env=None):
+def over_trees(trees, *command, env=None, cwd=None):
     answers = os.path.join(trees, "answers.tsv")
     with open(answers, encoding="utf-8") as table:
         names = dict.fromkeys(line.split("\t", 1)[0] for line in table if line.strip())
     for name in names:
-        run(*command, answers, name,
+        run(*command, answers, name, cwd=cwd,
             env={**(env or {}), "QUORIL_SYSFS_ROOT": os.path.join(trees, name)})

@@ -9,9 +9,11 @@ Without the .NET SDK the test is skipped (exit 77), saying so."""
 import os
 import shutil
 import struct
-import subprocess
 import sys
 import zipfile
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from steps import fresh, over_trees, run  # noqa: E402  (the bindings' steps share these)
 
 MACHINES = {"x86": 0x14C, "x64": 0x8664}
 BOTH = {"x86/quoril.dll": "x86", "x64/quoril.dll": "x64"}
@@ -28,12 +30,6 @@ BUILDS = [
 def fail(message):
     print("FAILED: " + message)
     sys.exit(1)
-
-
-def run(command, work, **environment):
-    print("+ " + " ".join(command), flush=True)
-    if subprocess.run(command, cwd=work, env=dict(os.environ, **environment)).returncode != 0:
-        fail(" ".join(command))
 
 
 def expect_libraries(folder, expected, what):
@@ -69,11 +65,11 @@ def main():
     # The projects afresh, and the feed; restored packages are kept between runs, except this
     # one, which NuGet would take from there by its version.
     source, feed, packages = (os.path.join(work, name) for name in ("src", "feed", "packages"))
-    for folder in (source, feed, os.path.join(packages, "quoril")):
+    for folder in (source, os.path.join(packages, "quoril")):
         shutil.rmtree(folder, ignore_errors=True)
     shutil.copytree(os.path.dirname(os.path.abspath(__file__)), source,
                     ignore=shutil.ignore_patterns("*.py", "__pycache__"))
-    os.makedirs(feed)
+    fresh(feed)
     shutil.copy(nupkg, feed)
     with open(os.path.join(source, "NuGet.Config"), "w", encoding="utf-8") as file:
         file.write(f'<configuration><packageSources><add key="quoril-build" value="{feed}" />'
@@ -88,23 +84,20 @@ def main():
     options = ["-nologo", "-v:q", f"-p:QuorilVersion={version}"]
 
     consumer = os.path.join(source, "Consumer")
-    run([dotnet, "build"] + options, consumer, **environment)
-    with open(answers, encoding="utf-8") as file:
-        trees = dict.fromkeys(line.split("\t")[0] for line in file if line.strip())
-    for tree in trees:
-        run([dotnet, "run", "--no-build", "--", answers, tree], consumer,
-            QUORIL_SYSFS_ROOT=os.path.join(os.path.dirname(answers), tree), **environment)
+    run(dotnet, "build", *options, cwd=consumer, env=environment)
+    over_trees(os.path.dirname(answers), dotnet, "run", "--no-build", "--", cwd=consumer,
+               env=environment)
 
     for index, (project, command, expected) in enumerate(BUILDS):
         output = os.path.join(work, f"out-{index}")
-        shutil.rmtree(output, ignore_errors=True)
+        fresh(output)
         extra = ["-o", output]
         if project == "Classic":  # the reference assemblies the Framework builds restored
             references = os.path.join(packages, "microsoft.netframework.referenceassemblies.net48")
             references = os.path.join(references, sorted(os.listdir(references))[-1], "build")
             extra = [f"-p:TargetFrameworkRootPath={references}/"]
         command = [part.format(output=output) for part in command]
-        run([dotnet] + command + extra + options, os.path.join(source, project), **environment)
+        run(dotnet, *command, *extra, *options, cwd=os.path.join(source, project), env=environment)
         expect_libraries(output, expected, f"{project}: dotnet {' '.join(command[:3])}")
     print("dotnet consumers: all built; Consumer ran on Linux")
     return 0
