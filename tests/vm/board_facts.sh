@@ -1,7 +1,7 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
 # Runs in the emulated PC (guest.sh): quoril-info --json over the library beside it, then what
-# the PC was told and what its own sysfs says, all into REPORT for compare_guest.cmake.
+# the PC was told and what its own sysfs says, all into REPORT for tests/harness/guest.py.
 #
 #   board_facts.sh QUORIL_INFO REPORT
 #
