@@ -237,7 +237,7 @@ def members_once(pairs: list) -> dict:
 
 
 @cache
-def validator() -> jsonschema.protocols.Validator:
+def validator():
     schema = json.loads(SCHEMA.read_text(encoding="utf-8"))
     checker = jsonschema.validators.validator_for(schema)
     checker.check_schema(schema)
@@ -279,6 +279,7 @@ def holds(report: dict, text: str, version=None, library=None, board=None, drive
     if library:
         same("library.path", os.path.realpath(report["library"]["path"]),
              os.path.realpath(library))
+    # The schema's export names, which exports.declarations holds to the library's export list.
     for name in validator().schema["properties"]["exports"]["required"]:
         same(f"exports.{name}", report["exports"][name], True)
     same("Test", report["Test"], "called")
