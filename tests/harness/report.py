@@ -21,6 +21,7 @@ import re
 import shlex
 import shutil
 import sys
+from collections import namedtuple
 from contextlib import contextmanager
 from dataclasses import dataclass
 from functools import cache
@@ -193,12 +194,7 @@ def case(name: str, *arguments: str) -> None:
                 holds(report, ran.out, **dict(row.report, library=library, version=opts.version))
 
 
-@dataclass
-class Ran:
-    status: int
-    out: str
-    err: str
-    context: str
+Ran = namedtuple("Ran", "status out err context")  # context: the command and all it said
 
 
 def launch(tool: str, args: list, windows: str | None = None, env=None) -> Ran:
