@@ -1,18 +1,8 @@
 # SPDX-License-Identifier: MIT
 """The kit as its users get it: the zip against the promised layout and its checksum, unpacked as
-a user would, programs built against the unpacked copy alone with each compiler and architecture
-a host may use, what they import, and their runs under Wine.
-
-    kit.py contents ZIP TOP              the zip's files and its checksum file
-    kit.py unpack ZIP FOLDER             the zip unpacked into a fresh FOLDER
-    kit.py version_file FILE VERSION     what find_package(Quoril <version>) takes the kit for
-    kit.py example ARCH NAME PROGRAM KIT examples/NAME built with MinGW into PROGRAM's folder
-    kit.py msvc ARCH PROGRAM KIT         the MSVC-ABI host, built by clang and lld-link
-    kit.py reader PROGRAM KIT            the program that reads the version resources, built
-    kit.py answers ARCH PROGRAM          PROGRAM run in its folder answers every export
-    kit.py versions PROGRAM KIT          the reader holds every binary's version resource to the
-                                         header's version (a 64-bit program reads them all)
-"""
+a user would, hosts built against the unpacked copy alone with each compiler and architecture a
+host may use (`example`: MinGW, `msvc`: clang for the MSVC ABI), what they import, and their runs
+under Wine (`answers`, `versions`). `kit.py CHECK ARGUMENT...`, one check a function below."""
 import re
 import shutil
 import sys
@@ -57,6 +47,7 @@ def contents(zip_path, top):
 
 
 def unpack(zip_path, folder):
+    """The zip unpacked into a fresh folder."""
     shutil.rmtree(folder, ignore_errors=True)
     with zipfile.ZipFile(zip_path) as archive:
         archive.extractall(folder)
@@ -66,24 +57,24 @@ def version_file(file, version):
     """Its own major version no newer than the kit is compatible, another major or a newer
     version is not, and only 32-bit and 64-bit Windows builds may take the kit at all."""
     major, minor = (int(part) for part in version.split(".")[:2])
-    cases = [("1", 8, f"{major}", "compatible"), ("1", 4, f"{major}.{minor}", "compatible"),
-             ("1", 8, f"{major + 1}", "incompatible"),
-             ("1", 4, f"{major}.{minor + 1}", "incompatible"),
-             ("", 8, f"{major}", "unsuitable"), ("1", 2, f"{major}", "unsuitable")]
+    cases = {f"1 8 {major}": "compatible", f"1 4 {major}.{minor}": "compatible",
+             f"1 8 {major + 1}": "incompatible", f"1 4 {major}.{minor + 1}": "incompatible",
+             f"0 8 {major}": "unsuitable", f"1 2 {major}": "unsuitable"}
     with tempfile.TemporaryDirectory() as scratch:
-        probe = Path(scratch) / "probe.cmake"
+        probe = Path(scratch, "probe.cmake")
         probe.write_text(f'include("{file}")\nmessage("${{PACKAGE_VERSION_UNSUITABLE}}|'
                          '${PACKAGE_VERSION_COMPATIBLE}")\n', encoding="utf-8")
-        for win32, pointer, wanted, expected in cases:
+        for case, expected in cases.items():
+            win32, pointer, wanted = case.split()
             answer = run(["cmake", f"-DWIN32={win32}", f"-DCMAKE_SIZEOF_VOID_P={pointer}",
                           f"-DPACKAGE_FIND_VERSION={wanted}",
                           f"-DPACKAGE_FIND_VERSION_MAJOR={wanted.split('.')[0]}", "-P", probe],
-                         check=True).stderr.strip().upper().split("|")
-            truth = [value in ("1", "ON", "YES", "TRUE", "Y") for value in answer]
-            found = "unsuitable" if truth[0] else "compatible" if truth[1] else "incompatible"
+                         check=True)
+            unsuitable, compatible = (value.upper() in ("1", "ON", "TRUE", "YES")
+                                      for value in answer.stderr.strip().split("|"))
+            found = "unsuitable" if unsuitable else "compatible" if compatible else "incompatible"
             if found != expected:
-                fail(f"{wanted} (WIN32 '{win32}', {pointer}-byte pointers): {found}, "
-                     f"expected {expected}")
+                fail(f"{wanted} (WIN32 {win32}, {pointer}-byte pointers): {found}, not {expected}")
 
 
 def build(source, program, toolchain, kit, *configure) -> Path:
@@ -114,6 +105,7 @@ def imports_of_host(program, kit, arch, loads_at_run_time=False) -> dict[str, li
 
 
 def example(arch, name, program, kit):
+    """examples/NAME built with the product's own MinGW compilers."""
     toolchain = SOURCE / f"cmake/toolchain-mingw-{ARCHES[arch][0]}-win32.cmake"
     build(SOURCE / "examples" / name, program, toolchain, kit)
     imports_of_host(program, kit, arch, name in LOADS_AT_RUN_TIME)
@@ -137,7 +129,7 @@ def msvc(arch, program, kit):
     build(HERE / "msvc_abi_host", program, HERE / "clang-msvc-toolchain.cmake", kit,
           f"-DQUORIL_MSVC_TARGET={target}", f"-DKERNEL32_LIB={folder / 'kernel32.lib'}")
     if sorted(dlls := imports_of_host(program, kit, arch)) != ["KERNEL32.DLL", "QUORIL.DLL"]:
-        fail(f"{program} imports from {sorted(dlls)}, not KERNEL32.DLL and QUORIL.DLL alone")
+        fail(f"{program} imports from {sorted(dlls)}, not from KERNEL32.DLL and quoril.dll alone")
 
 
 def run_windows(arch, program, *arguments, folder) -> str:
@@ -153,6 +145,7 @@ def run_windows(arch, program, *arguments, folder) -> str:
 
 
 def answers(arch, program):
+    """The host, run in its own folder, prints a line for each export, starting with its name."""
     output = run_windows(arch, program, folder=Path(program).parent)
     missing = [name for name in pe.export_list()[0]
                if not re.search(rf"^{name}[(:]", output, re.MULTILINE)]
@@ -161,6 +154,8 @@ def answers(arch, program):
 
 
 def versions(program, kit):
+    """Each binary's version resource, read by the system's own functions, is the header's
+    version: a 64-bit program reads the 32-bit files' too."""
     run_windows("x64", program, *(f"bin/{arch}/{binary}" for arch in ARCHES
                                   for binary in ("quoril.dll", "quoril-info.exe")), folder=kit)
 

@@ -1,11 +1,7 @@
 # SPDX-License-Identifier: MIT
 """A Windows image's own tables, read once from its headers, held to what every host and every
-supported Windows needs.
-
-    pe.py tables x86|x64 DLL     the DLL as it ships: its exports, imports, header, sections, size
-    pe.py imports x86|x64 DLL    its imports alone (the platform probe)
-    pe.py instructions DLL       the 32-bit DLL's code, all of the 386
-"""
+supported Windows needs: `pe.py tables x86|x64 DLL` (the DLL as it ships), `pe.py imports x86|x64
+DLL` (the imports alone: the platform probe), `pe.py instructions DLL` (all of the 386)."""
 import re
 import shutil
 import struct
@@ -43,30 +39,40 @@ def exported_names(arch: str) -> list[str]:
 
 
 class Image:
-    """A PE file's header fields, sections, exports and imports (DLL in capitals: names)."""
+    """A PE file's header fields, sections, exports and imports ({DLL in capitals: names})."""
 
     def __init__(self, path):
-        self.path, data = Path(path), Path(path).read_bytes()
-        self.size, self.data = len(data), data
-        header = struct.unpack_from("<I", data, 0x3C)[0] if data[:2] == b"MZ" else 0
-        if data[header:header + 4] != b"PE\0\0":
+        self.path, self.data = Path(path), Path(path).read_bytes()
+        self.size, field = len(self.data), lambda form, at: struct.unpack_from(form, self.data, at)
+        header = field("<I", 0x3C)[0] if self.data[:2] == b"MZ" else 0
+        if self.data[header:header + 4] != b"PE\0\0":
             fail(f"{path} is not a PE image")
         (self.machine, count, _, symbols, symbol_count, optional_size,
-         self.characteristics) = struct.unpack_from("<HHIIIHH", data, header + 4)
-        optional = header + 24
-        self.subsystem = struct.unpack_from("<HH", data, optional + 48)
-        wide = struct.unpack_from("<H", data, optional)[0] == 0x20B
-        directories = optional + (112 if wide else 96)
-        self.directories = [struct.unpack_from("<II", data, directories + 8 * i)
-                            for i in range(struct.unpack_from("<I", data, directories - 4)[0])]
+         self.characteristics) = field("<HHIIIHH", header + 4)
+        optional, wide = header + 24, field("<H", header + 24)[0] == 0x20B
+        self.subsystem, directories = field("<HH", optional + 48), optional + (112 if wide else 96)
+        self.directories = [field("<II", directories + 8 * i)
+                            for i in range(field("<I", directories - 4)[0])]
         self.sections = []
         for at in range(optional + optional_size, optional + optional_size + 40 * count, 40):
-            name = data[at:at + 8].rstrip(b"\0").decode("latin-1")
+            name = self.data[at:at + 8].rstrip(b"\0").decode("latin-1")
             if name.startswith("/") and symbols:  # a long name, kept in the string table
                 name = self.text(symbols + 18 * symbol_count + int(name[1:]))
-            self.sections.append((name, *struct.unpack_from("<IIII", data, at + 8)))
-        self.exports = self._exports()
-        self.imports = self._imports(8 if wide else 4)
+            self.sections.append((name, *field("<IIII", at + 8)))
+        rva, size = self.directories[0]
+        self.exports = sorted(self.text(self.offset(self.word(self.word(rva + 32) + 4 * i)))
+                              for i in range(self.word(rva + 24) if size else 0))
+        self.imports, (rva, size) = {}, self.directories[1]
+        form, ordinal = ("<Q", 1 << 63) if wide else ("<I", 1 << 31)
+        while size and any(entry := field("<5I", self.offset(rva))):
+            names = self.imports.setdefault(self.text(self.offset(entry[3])).upper(), [])
+            at = entry[0] or entry[4]  # the lookup table, or else the address table
+            while thunk := self.word(at, form):
+                names.append(f"#ordinal-{thunk & 0xFFFF}" if thunk & ordinal
+                             else self.text(self.offset(thunk + 2)))
+                at += struct.calcsize(form)
+            names.sort()
+            rva += 20
 
     def offset(self, rva: int) -> int:
         for _, size, address, raw_size, raw in self.sections:
@@ -80,27 +86,6 @@ class Image:
     def word(self, rva: int, form: str = "<I") -> int:
         return struct.unpack_from(form, self.data, self.offset(rva))[0]
 
-    def _exports(self) -> list[str]:
-        rva, size = self.directories[0]
-        if not size:
-            return []
-        count, names = self.word(rva + 24), self.word(rva + 32)
-        return sorted(self.text(self.offset(self.word(names + 4 * i))) for i in range(count))
-
-    def _imports(self, width: int) -> dict[str, list[str]]:
-        imports, (rva, size) = {}, self.directories[1]
-        form, ordinal = ("<Q", 1 << 63) if width == 8 else ("<I", 1 << 31)
-        while size and any(struct.unpack_from("<5I", self.data, self.offset(rva))):
-            lookup, _, _, name, thunks = struct.unpack_from("<5I", self.data, self.offset(rva))
-            names, at = imports.setdefault(self.text(self.offset(name)).upper(), []), lookup or thunks
-            while entry := self.word(at, form):
-                names.append(f"#ordinal-{entry & 0xFFFF}" if entry & ordinal
-                             else self.text(self.offset(entry + 2)))
-                at += width
-            names.sort()
-            rva += 20
-        return imports
-
 
 def allowed_imports(arch: str) -> tuple[set[str], set[str]]:
     """The allow-list's DLL!Function entries, and those of them the 64-bit DLL must import (the
@@ -113,8 +98,7 @@ def allowed_imports(arch: str) -> tuple[set[str], set[str]]:
 
 def table_failures(path, arch: str, imports_only: bool = False) -> list[str]:
     """What is wrong with the DLL's tables: the DLL as it ships, or only its imports."""
-    image, (machine, subsystem, budget, _) = Image(path), ARCHES[arch]
-    failures = []
+    image, (machine, subsystem, budget, _), failures = Image(path), ARCHES[arch], []
     if image.machine != machine:
         failures.append(f"not an {arch} image (machine 0x{image.machine:x})")
     if image.subsystem != subsystem:
@@ -134,7 +118,8 @@ def table_failures(path, arch: str, imports_only: bool = False) -> list[str]:
     if any(image.directories[TLS_DIRECTORY]):
         failures.append("has a thread-local storage directory (address 0x%x, size 0x%x)"
                         % image.directories[TLS_DIRECTORY])
-    failures += [f"has a {name} section" for name, *_ in image.sections if name in RUNTIME_SECTIONS]
+    failures += [f"has a {name} section" for name, *_ in image.sections
+                 if name in RUNTIME_SECTIONS]
     if image.size > budget:
         failures.append(f"is {image.size} bytes, more than its budget of {budget}")
     if arch == "x64":
@@ -186,6 +171,6 @@ def verdict(path, failures: list[str], passed: str) -> None:
 
 
 if __name__ == "__main__":
-    main({"tables": lambda arch, dll: verdict(dll, table_failures(dll, arch), "tables as promised"),
-          "imports": lambda arch, dll: verdict(dll, table_failures(dll, arch, True), "imports allowed"),
+    main({"tables": lambda arch, dll: verdict(dll, table_failures(dll, arch), "as promised"),
+          "imports": lambda arch, dll: verdict(dll, table_failures(dll, arch, True), "allowed"),
           "instructions": lambda dll: verdict(dll, instruction_failures(dll), "all of the 386")})

@@ -1,14 +1,9 @@
 # SPDX-License-Identifier: MIT
-"""A release a user can trust.
-
-    release.py reproduce DIST SCRATCH
-        `make dist` again in a copy of the source tree (another folder, a later time, another
-        time zone, locale and umask) gives the SHA256SUMS that its own `make dist` wrote in DIST.
-    release.py sign DIST SCRATCH WIN32_TREE WIN64_TREE
-        The kit signed with a throw-away certificate: osslsigncode accepts every signature,
-        each binary without it is DIST's unsigned one, the signed DLLs pass their table checks,
-        every Windows binary in every archive is signed, SHA256SUMS lists the signed files.
-"""
+"""A release a user can trust. `release.py reproduce DIST SCRATCH`: `make dist` again in a copy of
+the source tree (another folder, a later time, another time zone, locale and umask) gives the
+SHA256SUMS its own `make dist` wrote in DIST. `release.py sign DIST SCRATCH WIN32_TREE WIN64_TREE`:
+the kit signed with a throw-away certificate differs from DIST's unsigned one in its signatures
+alone, its DLLs still pass their table checks, and every archive carries the signed binaries."""
 import hashlib
 import os
 import shutil
