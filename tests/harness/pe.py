@@ -1,0 +1,176 @@
+# SPDX-License-Identifier: MIT
+"""A Windows image's own tables, read once from its headers, held to what every host and every
+supported Windows needs: `pe.py tables x86|x64 DLL` (the DLL as it ships), `pe.py imports x86|x64
+DLL` (the imports alone: the platform probe), `pe.py instructions DLL` (all of the 386)."""
+import re
+import shutil
+import struct
+from pathlib import Path
+
+from common import SOURCE, fail, main, run, skip
+
+ALLOWED = SOURCE / "tests/pe/allowed_imports.txt"
+# Each architecture: its machine in the file header; the subsystem version its oldest Windows
+# accepts (Windows 95 and NT 4; the first x86-64 Windows, the x86-64 linker's default); the
+# DLL's size budget; the objdump that disassembles it.
+ARCHES = {"x86": (0x14C, (4, 0), 48 << 10, "i686-w64-mingw32-objdump"),
+          "x64": (0x8664, (5, 2), 64 << 10, "x86_64-w64-mingw32-objdump")}
+# Sections a language runtime would run at load or unload, or unwind with: the library carries no
+# runtime, so nothing would ever run them. An image keeps eight characters of a longer name.
+RUNTIME_SECTIONS = (".CRT", ".ctors", ".dtors", ".tls", ".eh_frame", ".eh_fram")
+IS_DLL = 0x2000
+TLS_DIRECTORY = 9
+
+
+def export_list() -> tuple[list[str], dict[str, str]]:
+    """The project's export list (src/export/exports.cmake), and its names of fnGetSVID."""
+    text = (SOURCE / "src/export/exports.cmake").read_text(encoding="utf-8")
+    listed = re.search(r"set\(QUORIL_EXPORTS\s([^)]*)\)", text)
+    svid = dict(re.findall(r'set\(QUORIL_FNGETSVID_(\w+) "([^"]+)"\)', text))
+    if not listed or not svid:
+        fail("src/export/exports.cmake no longer reads as this harness expects")
+    return listed.group(1).split(), svid
+
+
+def exported_names(arch: str) -> list[str]:
+    """What the DLL of ARCH exports: the list, fnGetSVID under MSVC's decoration."""
+    names, svid = export_list()
+    return sorted(svid[f"EXPORT_{arch}"] if name == "fnGetSVID" else name for name in names)
+
+
+class Image:
+    """A PE file's header fields, sections, exports and imports ({DLL in capitals: names})."""
+
+    def __init__(self, path):
+        self.path, self.data = Path(path), Path(path).read_bytes()
+        self.size, field = len(self.data), lambda form, at: struct.unpack_from(form, self.data, at)
+        header = field("<I", 0x3C)[0] if self.data[:2] == b"MZ" else 0
+        if self.data[header:header + 4] != b"PE\0\0":
+            fail(f"{path} is not a PE image")
+        (self.machine, count, _, symbols, symbol_count, optional_size,
+         self.characteristics) = field("<HHIIIHH", header + 4)
+        optional, wide = header + 24, field("<H", header + 24)[0] == 0x20B
+        self.subsystem, directories = field("<HH", optional + 48), optional + (112 if wide else 96)
+        self.directories = [field("<II", directories + 8 * i)
+                            for i in range(field("<I", directories - 4)[0])]
+        self.sections = []
+        for at in range(optional + optional_size, optional + optional_size + 40 * count, 40):
+            name = self.data[at:at + 8].rstrip(b"\0").decode("latin-1")
+            if name.startswith("/") and symbols:  # a long name, kept in the string table
+                name = self.text(symbols + 18 * symbol_count + int(name[1:]))
+            self.sections.append((name, *field("<IIII", at + 8)))
+        rva, size = self.directories[0]
+        self.exports = sorted(self.text(self.offset(self.word(self.word(rva + 32) + 4 * i)))
+                              for i in range(self.word(rva + 24) if size else 0))
+        self.imports, (rva, size) = {}, self.directories[1]
+        form, ordinal = ("<Q", 1 << 63) if wide else ("<I", 1 << 31)
+        while size and any(entry := field("<5I", self.offset(rva))):
+            names = self.imports.setdefault(self.text(self.offset(entry[3])).upper(), [])
+            at = entry[0] or entry[4]  # the lookup table, or else the address table
+            while thunk := self.word(at, form):
+                names.append(f"#ordinal-{thunk & 0xFFFF}" if thunk & ordinal
+                             else self.text(self.offset(thunk + 2)))
+                at += struct.calcsize(form)
+            names.sort()
+            rva += 20
+
+    def offset(self, rva: int) -> int:
+        for _, size, address, raw_size, raw in self.sections:
+            if address <= rva < address + max(size, raw_size):
+                return raw + rva - address
+        fail(f"{self.path}: address 0x{rva:x} is in no section")
+
+    def text(self, at: int) -> str:
+        return self.data[at:self.data.index(b"\0", at)].decode("latin-1")
+
+    def word(self, rva: int, form: str = "<I") -> int:
+        return struct.unpack_from(form, self.data, self.offset(rva))[0]
+
+
+def allowed_imports(arch: str) -> tuple[set[str], set[str]]:
+    """The allow-list's DLL!Function entries, and those of them the 64-bit DLL must import (the
+    ones not marked "x86 only", which belong to the 32-bit DLL's ASPI channel)."""
+    entries = [line.split(None, 1) for line in ALLOWED.read_text(encoding="utf-8").splitlines()
+               if re.match(r"[A-Z0-9]+\.DLL!\w", line)]
+    everywhere = {name for name, why in entries if not why.startswith("x86 only:")}
+    return (everywhere if arch == "x64" else {name for name, _ in entries}), everywhere
+
+
+def table_failures(path, arch: str, imports_only: bool = False) -> list[str]:
+    """What is wrong with the DLL's tables: the DLL as it ships, or only its imports."""
+    image, (machine, subsystem, budget, _), failures = Image(path), ARCHES[arch], []
+    if image.machine != machine:
+        failures.append(f"not an {arch} image (machine 0x{image.machine:x})")
+    if image.subsystem != subsystem:
+        failures.append("subsystem version is %d.%d, not %d.%d" % (*image.subsystem, *subsystem))
+    if not image.characteristics & IS_DLL:
+        failures.append("the image is not marked as a DLL")
+    imports = [f"{dll}!{name}" for dll, names in image.imports.items() for name in names]
+    allowed, required = allowed_imports(arch)
+    failures += [f"import {name} is not from KERNEL32.DLL" if not name.startswith("KERNEL32.DLL!")
+                 else f"import {name} is not on the allow-list"
+                 for name in imports if name not in allowed]
+    if not imports:
+        failures.append("found no imports")
+    if imports_only:
+        return failures
+    # Windows 95 and NT 4 set up no static thread-local data for a library loaded at run time.
+    if any(image.directories[TLS_DIRECTORY]):
+        failures.append("has a thread-local storage directory (address 0x%x, size 0x%x)"
+                        % image.directories[TLS_DIRECTORY])
+    failures += [f"has a {name} section" for name, *_ in image.sections
+                 if name in RUNTIME_SECTIONS]
+    if image.size > budget:
+        failures.append(f"is {image.size} bytes, more than its budget of {budget}")
+    if arch == "x64":
+        failures += [f'does not import {name}: take it off the allow-list or mark it "x86 only"'
+                     for name in sorted(required - set(imports))]
+    if image.exports != exported_names(arch):
+        failures.append(f"exports {image.exports}, expected exactly {exported_names(arch)}")
+    return failures
+
+
+# What each row finds, then the instruction as objdump spells it, a whole word: a mnemonic, after
+# any prefix, or (for registers) an operand. The processor that first had it is in parentheses.
+# CPUID is not here: the library runs it on purpose, guarded, and answers without it where the
+# processor lacks it.
+NEWER_THAN_386 = {
+    "CMOV (Pentium Pro)": r"cmov[a-z]+",
+    "FCMOV (Pentium Pro)": r"fcmov[a-z]+",
+    "FCOMI or FUCOMI (Pentium Pro)": r"fu?comip?",
+    "multi-byte NOP, 0F 1F (Pentium Pro)": r"nop[wl]? +[^ ]+",
+    "BSWAP (486)": r"bswap",
+    "CMPXCHG (486)": r"cmpxchg[bwl]?",
+    "CMPXCHG8B (Pentium)": r"cmpxchg8b",
+    "XADD (486)": r"xadd[bwl]?",
+    "RDTSC (Pentium)": r"rdtscp?",
+    "MMX or SSE register": r"[^ ]*%[xyz]?mm[0-9]+[^ ]*",
+    "MMX or SSE instruction": r"emms|femms|ldmxcsr|stmxcsr|fxsave|fxrstor|[lms]fence"
+                              r"|prefetch[a-z0-9]*|clflush|movnti"}
+
+
+def instruction_failures(path) -> list[str]:
+    """Every instruction of the 32-bit DLL that a 386 lacks, the oldest processor its Windows
+    versions run on (Windows 95 runs on a 386DX), with its address."""
+    objdump = shutil.which(ARCHES["x86"][3]) or shutil.which("objdump")
+    if not objdump:
+        skip("no objdump for 32-bit Windows images (make deps)")
+    dump = run([objdump, "-d", "--no-show-raw-insn", path], check=True).stdout
+    lines = re.findall(r"^ *([0-9a-f]+):\t(.*)$", dump, re.MULTILINE)
+    if len(lines) < 100:
+        fail(f"{path}: only {len(lines)} instructions disassembled: the dump was not understood")
+    return [f"{what} at 0x{address}: {text.strip()}" for address, text in lines
+            for what, pattern in NEWER_THAN_386.items()
+            if re.search(f" (?:{pattern}) ", f" {text.replace(chr(9), ' ')} ")]
+
+
+def verdict(path, failures: list[str], passed: str) -> None:
+    if failures:
+        fail(f"{path}:\n  " + "\n  ".join(failures))
+    print(f"{path}: {passed}")
+
+
+if __name__ == "__main__":
+    main({"tables": lambda arch, dll: verdict(dll, table_failures(dll, arch), "as promised"),
+          "imports": lambda arch, dll: verdict(dll, table_failures(dll, arch, True), "allowed"),
+          "instructions": lambda dll: verdict(dll, instruction_failures(dll), "all of the 386")})
