@@ -5,7 +5,7 @@ their own paths over the guest's own /tmp, the host's and writable.
     /usr/bin/python3 guest_share.py BUILD
 
 BUILD is the repository's build folder; QUORIL_GUEST_SHARE names the folder under /tmp, with a
-space and a comma in its name, that cmake/run-guest-tests.sh shared after writing its own path
+space and a comma in its name, that tests/harness/emulated_pc.py shared after writing its own path
 into its file from-host.
 """
 import os
