@@ -12,6 +12,11 @@ all: dll
 deps:
 	@[ -n "$(QUORIL_DEPS_CHECKED)" ] || sh cmake/install-deps.sh
 
+# One rule configures and builds each preset's tree: build-native, build-win32-test and so on.
+build-%: deps
+	cmake --preset $*
+	cmake --build --preset $*
+
 # build/win32/quoril.dll and build/win64/quoril.dll alone.
 dll: deps
 	cmake --preset win32
@@ -20,13 +25,7 @@ dll: deps
 	cmake --build --preset win64 --target quoril
 
 # Each DLL with its host tool.
-win32: deps
-	cmake --preset win32
-	cmake --build --preset win32
-
-win64: deps
-	cmake --preset win64
-	cmake --build --preset win64
+win32 win64: %: build-%
 
 # The Windows development kit, from both flavours' builds: build/dist/quoril-<version>-windows.zip
 # (both DLLs and host tools, the header, import libraries for MSVC and MinGW, a CMake package,
@@ -40,7 +39,7 @@ win64: deps
 # The packages' tools record local times and the files' permissions, so the Linux library and
 # everything in build/dist are made with one time zone, umask and locale whoever builds them.
 DIST_ENV = umask 022 && TZ=UTC LC_ALL=C
-dist: win32 win64
+dist: build-win32 build-win64
 	cmake --preset release
 	$(DIST_ENV) cmake --build --preset release --target quoril
 	chmod 755 build/release/libquoril.so.*.*.*
@@ -53,68 +52,40 @@ dist: win32 win64
 
 # The host tool against the real DLLs under Wine, printing every answer: the 32-bit DLL's in the
 # emulated PC where this machine runs no 32-bit programs itself.
-run: win32 win64
-	@cmake/run-report.sh
+run: build-win32 build-win64
+	@/usr/bin/python3 tests/harness/emulated_pc.py report
 
-# Every test: native (with sanitizers), optimised (the host tool, also in the emulated PC, and the
-# installed product used by C hosts), native built by clang (the fuzz targets under libFuzzer),
-# then for each Windows flavour the DLL's own tables and host tool, and the unit and integration
-# tests built for Windows, run under Wine; the development kit, as its users build with it; last
-# the emulated PC, for what needs it (test-guest). A failing part does not stop the others. The
-# last line counts the passed, failed and skipped tests over every part; with CI=true a skip of a
-# test that installing packages would let run here fails the run.
+# Every test, each part one run of CTest on one or two build trees (their test presets): native
+# (with sanitizers); optimised (the host tool, and the installed product used by C hosts); native
+# built by clang (the fuzz targets under libFuzzer); for each Windows flavour the DLL's own tables
+# and host tool, and the unit and integration tests built for Windows, under Wine where this
+# machine runs that flavour's programs; the development kit, as its users build with it; last one
+# boot of the emulated PC, for what needs it. A failing part does not stop the others. The last
+# line counts the passed, failed and skipped tests over every part (tests/harness/summary.py);
+# with CI=true a skip of a test that installing packages would let run here fails the run.
+# docs/testing.md says what runs where.
 PARTS = test-native test-release test-clang test-win64 test-win32 test-kit test-guest
+CTEST = ctest -j $(CTEST_JOBS)
 
 test: deps
 	@rm -rf build/test-results; failed=""; for part in $(PARTS); do \
 	  $(MAKE) --no-print-directory QUORIL_DEPS_CHECKED=1 $$part || failed="$$failed $$part"; \
-	done; /usr/bin/python3 cmake/test_summary.py build/test-results $$failed
+	done; /usr/bin/python3 tests/harness/summary.py $$failed
 
-test-native: deps
-	cmake --preset native
-	cmake --build --preset native
-	CTEST_JOBS=$(CTEST_JOBS) cmake/run-ctest.sh native build/native
+test-native test-release test-clang: test-%: build-%
+	$(CTEST) --preset $*
 
-# The optimised build without sanitizers: the host tool's tests, the tool inside the emulated PC
-# and the installed product in a scratch prefix. Its checks labelled guest run in test-guest's
-# boot of the emulated PC.
-test-release: deps
-	cmake --preset release
-	cmake --build --preset release
-	CTEST_JOBS=$(CTEST_JOBS) cmake/run-ctest.sh release build/release -LE '^guest$$'
+test-win32 test-win64: test-%: build-% build-%-test
+	status=0; for preset in $* $*-test; do $(CTEST) --preset $$preset || status=1; done; \
+	/usr/bin/python3 tests/harness/windows.py --stop; exit $$status
 
-# The native tree built by clang, warnings as errors and both sanitizers: every test, and each
-# fuzz target run by libFuzzer for a fixed number of runs.
-test-clang: deps
-	cmake --preset clang
-	cmake --build --preset clang
-	CTEST_JOBS=$(CTEST_JOBS) cmake/run-ctest.sh clang build/clang
-
-test-win32: win32
-	cmake --preset win32-test
-	cmake --build --preset win32-test
-	CTEST_JOBS=$(CTEST_JOBS) cmake/run-windows-tests.sh win32
-
-test-win64: win64
-	cmake --preset win64-test
-	cmake --build --preset win64-test
-	CTEST_JOBS=$(CTEST_JOBS) cmake/run-windows-tests.sh win64
-
-# The kit's zip and checksum, and programs built against the unpacked kit with MinGW and for the
-# MSVC ABI, for both architectures, run under Wine.
+# The kit's tree is dist/'s own project, configured by make dist, outside the presets.
 test-kit: dist
-	CTEST_JOBS=$(CTEST_JOBS) cmake/run-kit-tests.sh
+	$(CTEST) --test-dir build/dist --output-on-failure --output-junit "$(CURDIR)/build/test-results/dist.xml"; \
+	status=$$?; /usr/bin/python3 tests/harness/windows.py --stop; exit $$status
 
-# One boot of the emulated PC: both DLLs' pass-through channel against its real optical drives,
-# and every 32-bit test under Wine where this machine cannot run them itself.
-test-guest: win32 win64
-	cmake --preset win32-test
-	cmake --build --preset win32-test
-	cmake --preset win64-test
-	cmake --build --preset win64-test
-	cmake --preset release
-	cmake --build --preset release --target quoril-info
-	CTEST_JOBS=$(CTEST_JOBS) cmake/run-guest-tests.sh
+test-guest: build-win32 build-win64 build-win32-test build-win64-test build-release
+	$(CTEST) --preset guest
 
 clean:
 	rm -rf build

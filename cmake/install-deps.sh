@@ -166,7 +166,7 @@ fi
 run_group vm qemu-system-x86 linux-image-amd64 busybox-static sg3-utils
 
 # The development kit: llvm-dlltool-14 writes import libraries that MSVC's linker reads,
-# llvm-readobj-14 reads what the kit's test programs import, lld-link-14 links them for the MSVC ABI.
+# lld-link-14 links the kit's test programs for the MSVC ABI.
 # osslsigncode signs the Windows binaries when `make dist` is given a certificate; the signing
 # test makes a throw-away one with openssl.
 run_group kit llvm-14 lld-14 osslsigncode openssl

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Shared by every MinGW-w64 toolchain file: the target, the search paths, the compilers and Wine
-# as the emulator that runs the built executables (tests included) on this Linux machine, in the
-# prefix of the target's architecture. The including file sets:
+# as the emulator that runs the built executables (tests included), in the prefix of the
+# target's architecture, or skips them saying where they run instead (tests/harness/windows.py). The including file sets:
 #   quoril_mingw_arch     i686 or x86_64
 #   quoril_mingw_threads  win32 (the product: no threading library, so the DLL's import table
 #                         names only Windows system DLLs) or posix (the tests: GoogleTest needs
@@ -23,4 +23,5 @@ set(CMAKE_FIND_ROOT_PATH /usr/${triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${wine_flavour})
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/../tests/harness/windows.py
+                                  ${wine_flavour})
