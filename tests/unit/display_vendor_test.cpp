@@ -6,6 +6,7 @@
 
 #include "fake_machine_test.h"
 #include "quoril.h"
+#include "sentinel_buffer.h"
 
 namespace quoril {
 namespace {
@@ -17,11 +18,10 @@ class DisplayVendorTest : public test::FakeMachineTest {
   std::string VendorOf(const std::string& id) {
     fake::ResetFakeSystem();
     machine().displayAdapterIds = {id};
-    char out[QUORIL_VENDOR_BYTES + 3];
-    std::memset(out, '#', sizeof out);
-    EXPECT_EQ(GetSubsystemVendor(0, out), 1) << id;
-    EXPECT_EQ(out[QUORIL_VENDOR_BYTES], '#') << "wrote past the bytes the caller promises";
-    return out;
+    test::Narrow<QUORIL_VENDOR_BYTES> out;
+    EXPECT_EQ(GetSubsystemVendor(0, out.data()), 1) << id;
+    EXPECT_TRUE(out.UntouchedFrom(out.Text().size() + 1)) << "wrote past the terminator";
+    return out.Text();
   }
 };
 
@@ -57,11 +57,11 @@ TEST_F(DisplayVendorTest, IdentifierFillingTheWholeFieldIsReadNoFurther) {
 
 TEST_F(DisplayVendorTest, NoAdapterAtIndexAnswersZeroWithOutEmptied) {
   machine().displayAdapterIds = {"SUBSYS_0123ABCD&", "SUBSYS_4567EF01&"};
-  char out[QUORIL_VENDOR_BYTES] = {'j', 'u', 'n', 'k', '!'};
+  char out[5] = {'j', 'u', 'n', 'k', '!'};
   EXPECT_EQ(GetSubsystemVendor(1, out), 1);
   EXPECT_STREQ(out, "EF01");
   for (int32_t index : {2, 3, INT32_MAX, -1, INT32_MIN}) {
-    std::memcpy(out, "junk", sizeof "junk");
+    std::memcpy(out, "junk", 5);
     EXPECT_EQ(GetSubsystemVendor(index, out), 0) << index;
     EXPECT_STREQ(out, "");
   }
@@ -71,7 +71,7 @@ TEST_F(DisplayVendorTest, NoAdapterAtIndexAnswersZeroWithOutEmptied) {
 
 TEST_F(DisplayVendorTest, AsksForAdaptersWithAFreshFullSizeRecord) {
   machine().displayAdapterIds = {"SUBSYS_0123ABCD&"};
-  char out[QUORIL_VENDOR_BYTES];
+  char out[5];
   GetSubsystemVendor(0, out);
   ASSERT_EQ(machine().displayCalls.size(), 1u);
   const fake::DisplayEnumCall& call = machine().displayCalls[0];
@@ -84,7 +84,7 @@ TEST_F(DisplayVendorTest, AsksForAdaptersWithAFreshFullSizeRecord) {
 TEST_F(DisplayVendorTest, WithoutDisplayEnumerationThereIsNoAdapter) {
   machine().displayAdapterIds = {"SUBSYS_0123ABCD&"};
   machine().displayEnumerationPresent = false;
-  char out[QUORIL_VENDOR_BYTES] = "junk";
+  char out[5] = "junk";
   EXPECT_EQ(GetSubsystemVendor(0, out), 0);
   EXPECT_STREQ(out, "");
 }
