@@ -13,6 +13,10 @@ namespace {
 using test::Narrow;
 using test::Wide;
 
+// The units a board text keeps, and more than that for values that must be cut.
+constexpr size_t kLongest = QUORIL_BOARD_TEXT_UNITS - 1;
+constexpr size_t kTooLong = kLongest + 45;
+
 class BoardTest : public test::FakeWmiTest {
  protected:
   Wide<QUORIL_BOARD_TEXT_UNITS> product_;
@@ -26,7 +30,7 @@ std::string Quoted(const std::string& text) { return '"' + text + '"'; }
 // fnGetWMIInfo's answer, product and maker.
 TEST_F(BoardTest, WideExportsTakeTheLastBoardsValueOfEachProperty) {
   using fake::FakeProperty;
-  const std::string cut = Quoted(std::string(QUORIL_BOARD_TEXT_UNITS - 1, 'x'));
+  const std::string cut = Quoted(std::string(kLongest, 'x'));
   struct Scenario {
     const char* name;
     std::vector<fake::FakeInstance> boards;
@@ -54,9 +58,9 @@ TEST_F(BoardTest, WideExportsTakeTheLastBoardsValueOfEachProperty) {
         {{u"Manufacturer", FakeProperty::Null()}}},
        "1 \"P2\"",
        "1 \"P2\" by \"M1\""},
-      {"long values keep their first 255 units",
-       {{{u"Product", Text(std::u16string(400, u'x'))},
-         {u"Manufacturer", Text(std::u16string(400, u'x'))}}},
+      {"long values keep the units that fit",
+       {{{u"Product", Text(std::u16string(kTooLong, u'x'))},
+         {u"Manufacturer", Text(std::u16string(kTooLong, u'x'))}}},
        "1 " + cut,
        "1 " + cut + " by " + cut},
   };
@@ -74,19 +78,6 @@ TEST_F(BoardTest, WideExportsTakeTheLastBoardsValueOfEachProperty) {
         << scenario.name;
     ExpectNothingHeld();
   }
-}
-
-TEST_F(BoardTest, UnreachableWmiOrMultithreadedCallerAnswersZero) {
-  AddBoard({{u"Product", Text(u"P")}, {u"Manufacturer", Text(u"M")}});
-  wmi().connectResult = static_cast<HRESULT>(0x80041003);
-  EXPECT_EQ(fnGetPID(product_.data()), 0);
-  EXPECT_EQ(fnGetWMIInfo(product_.data(), maker_.data()), 0);
-  wmi().connectResult = S_OK;
-  fake::EnterApartment(fake::Apartment::kMultithreaded);
-  EXPECT_EQ(fnGetPID(product_.data()), 0);
-  EXPECT_EQ(fnGetWMIInfo(product_.data(), maker_.data()), 0);
-  EXPECT_TRUE(product_.Untouched());
-  ExpectNothingHeld(1);
 }
 
 TEST_F(BoardTest, InfoReadsOnlyThePropertiesItHasBuffersFor) {
@@ -110,86 +101,78 @@ TEST_F(BoardTest, NullProductBufferAnswersZeroWithoutWork) {
   EXPECT_TRUE(wmi().events.empty());
 }
 
-TEST_F(BoardTest, NarrowProductIsTheFirstBoardsAndTheAnswerIsAlwaysZero) {
-  AddBoard({{u"Product", fake::FakeProperty::Text(u"First", 1)}});  // any success counts
-  AddBoard({{u"Product", Text(u"Second")}});
-  EXPECT_EQ(fnGetBaseBoardPorductA(narrow_.data()), 0);
-  EXPECT_EQ(narrow_.Describe(), Quoted("First"));
-  EXPECT_EQ(wmi().nextCalls.size(), 1u);
-  for (const fake::FakeConversion& conversion : wmi().conversions) {
-    EXPECT_EQ(conversion.codePage, 3u);  // the thread's ANSI code page
-  }
-  ExpectNothingHeld();
-}
-
-// Windows before 2000 refuses the thread's code page; the system's, which a thread there always
-// uses, converts instead. A conversion that fails otherwise is not made again.
-TEST_F(BoardTest, NarrowProductWhereTheThreadsCodePageIsRefused) {
-  AddBoard({{u"Product", Text(u"Board")}});
-  wmi().unknownCodePage = CP_THREAD_ACP;
-  EXPECT_EQ(fnGetBaseBoardPorductA(narrow_.data()), 0);
-  EXPECT_EQ(narrow_.Describe(), Quoted("Board"));
-  std::vector<UINT> narrowed;
-  for (const fake::FakeConversion& conversion : wmi().conversions) {
-    if (!conversion.toWide) narrowed.push_back(conversion.codePage);
-  }
-  EXPECT_EQ(narrowed, (std::vector<UINT>{CP_THREAD_ACP, CP_ACP}));
-  ExpectNothingHeld();
-
-  narrow_.Refill();
-  wmi().unknownCodePage.reset();
-  wmi().conversionFails = true;
-  wmi().conversions.clear();
-  EXPECT_EQ(fnGetBaseBoardPorductA(narrow_.data()), 0);
-  EXPECT_TRUE(narrow_.Untouched());
-  EXPECT_EQ(wmi().conversions.size(), 1u);
-}
-
-TEST_F(BoardTest, NarrowProductLeftAloneWhenThereIsNothingToWrite) {
-  const auto expectUntouched = [&] {
-    EXPECT_EQ(fnGetBaseBoardPorductA(narrow_.data()), 0);
-    EXPECT_TRUE(narrow_.Untouched());
-    ExpectNothingHeld();
+// The boards WMI lists and what the machine does, and what fnGetBaseBoardPorductA writes (it
+// always answers 0): the first board's product converted in the thread's code page (3), or
+// nothing. Windows before 2000 refuses the thread's code page; the system's (0), which a thread
+// there always uses, converts instead. A conversion that fails otherwise is not made again.
+TEST_F(BoardTest, NarrowProductIsTheFirstBoardsInTheThreadsCodePage) {
+  using fake::FakeProperty;
+  struct Scenario {
+    const char* name;
+    std::vector<fake::FakeInstance> boards;
+    void (*machine)(fake::FakeWmi&);
+    std::string product;
+    std::vector<UINT> narrowedIn;
   };
-  expectUntouched();  // no board
-  AddBoard({{u"Product", fake::FakeProperty::Null()}});
-  AddBoard({{u"Product", Text(u"Second")}});
-  expectUntouched();  // the first board has no text product
-  fake::ResetFakeSystem();
-  AddBoard({{u"Product", Text(u"P")}});
-  wmi().conversionFails = true;
-  expectUntouched();
-  wmi().conversionFails = false;
-  wmi().connectResult = E_FAIL;
-  expectUntouched();
+  const auto asIs = [](fake::FakeWmi&) {};
+  const Scenario scenarios[] = {
+      {"the first board; any success counts",
+       {{{u"Product", FakeProperty::Text(u"First", 1)}}, {{u"Product", Text(u"Second")}}},
+       asIs,
+       Quoted("First"),
+       {3}},
+      {"no board", {}, asIs, "untouched", {}},
+      {"the first board has no text product",
+       {{{u"Product", FakeProperty::Null()}}, {{u"Product", Text(u"Second")}}},
+       asIs,
+       "untouched",
+       {}},
+      {"the conversion fails otherwise",
+       {{{u"Product", Text(u"P")}}},
+       [](fake::FakeWmi&) { fake::FakeSystem().failingName = "WideCharToMultiByte"; },
+       "untouched",
+       {3}},
+      {"the thread's code page refused",
+       {{{u"Product", Text(u"Board")}}},
+       [](fake::FakeWmi& w) { w.unknownCodePage = CP_THREAD_ACP; },
+       Quoted("Board"),
+       {3, 0}},
+      {"units the code page lacks", {{{u"Product", Text(u"A\xFFFFZ")}}}, asIs, Quoted("A?Z"), {3}},
+      {"a caller in the multithreaded apartment",
+       {{{u"Product", Text(u"Board")}}},
+       [](fake::FakeWmi&) { fake::EnterApartment(fake::Apartment::kMultithreaded); },
+       Quoted("Board"),
+       {3}},
+  };
+  for (const Scenario& scenario : scenarios) {
+    fake::ResetFakeSystem();
+    for (const fake::FakeInstance& board : scenario.boards) AddBoard(board);
+    scenario.machine(wmi());
+    const fake::Apartment apartment = fake::CurrentThreadCom().apartment;
+    narrow_.Refill();
+    EXPECT_EQ(fnGetBaseBoardPorductA(narrow_.data()), 0) << scenario.name;
+    EXPECT_EQ(narrow_.Describe(), scenario.product) << scenario.name;
+    std::vector<UINT> narrowedIn;
+    for (const fake::FakeConversion& conversion : wmi().conversions) {
+      if (!conversion.toWide) narrowedIn.push_back(conversion.codePage);
+    }
+    EXPECT_EQ(narrowedIn, scenario.narrowedIn) << scenario.name;
+    EXPECT_LE(wmi().nextCalls.size(), 1u) << scenario.name;  // only the first board is asked for
+    EXPECT_EQ(fake::CurrentThreadCom().apartment, apartment) << scenario.name;
+    ExpectNothingHeld(apartment == fake::Apartment::kNone ? 0 : 1);
+  }
 }
 
 TEST_F(BoardTest, NarrowProductOfDoubleByteTextFitsTheContract) {
-  // 300 units that each take two bytes: 255 of them are converted, 510 bytes and a terminator.
-  AddBoard({{u"Product", Text(std::u16string(300, u'\x3042'))}});
+  // Units that each take two bytes: the first kLongest are converted, then a terminator.
+  AddBoard({{u"Product", Text(std::u16string(kTooLong, u'\x3042'))}});
   EXPECT_EQ(fnGetBaseBoardPorductA(narrow_.data()), 0);
-  EXPECT_EQ(narrow_.Text().size(), 2u * (QUORIL_BOARD_TEXT_UNITS - 1));
+  EXPECT_EQ(narrow_.Text().size(), 2 * kLongest);
   EXPECT_TRUE(narrow_.UntouchedFrom(QUORIL_BOARD_PRODUCT_A_BYTES - 1));
   for (size_t i = 0; i < narrow_.Text().size(); i += 2) {
     ASSERT_EQ(static_cast<unsigned char>(narrow_[i]), 0xB0) << i;
     ASSERT_EQ(static_cast<unsigned char>(narrow_[i + 1]), 0x42) << i;
   }
-}
-
-TEST_F(BoardTest, NarrowProductUsesTheDefaultCharacterForUnitsTheCodePageLacks) {
-  AddBoard({{u"Product", Text(u"A\xFFFF"
-                              u"B")}});
-  EXPECT_EQ(fnGetBaseBoardPorductA(narrow_.data()), 0);
-  EXPECT_EQ(narrow_.Text(), "A?B");
-}
-
-TEST_F(BoardTest, NarrowProductInTheCallersMultithreadedApartment) {
-  AddBoard({{u"Product", Text(u"Board")}});
-  fake::EnterApartment(fake::Apartment::kMultithreaded);
-  EXPECT_EQ(fnGetBaseBoardPorductA(narrow_.data()), 0);
-  EXPECT_EQ(narrow_.Text(), "Board");
-  EXPECT_EQ(fake::CurrentThreadCom().apartment, fake::Apartment::kMultithreaded);
-  ExpectNothingHeld(1);
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 // The caption of the drive named in a caller's text.
 #include "wmi/caption_lookup.h"
 
-#include <algorithm>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fake_wmi_test.h"
@@ -51,34 +52,50 @@ class DriveCaptionTest : public test::FakeWmiTest {
   test::Wide<32> caption_;
 };
 
-TEST_F(DriveCaptionTest, LowerCaseTextFindsTheDrive) {
-  Drive(u"E:", Text(u"Other"));
-  Drive(u"D:", Text(u"Optical D"));
-  EXPECT_EQ(fnGetDriveCaptionW(u"d:\\", caption_.data(), 32), 1);
-  EXPECT_EQ(caption_.Text(), u"Optical D");
-  // The rest of the count is zero units; nothing past it is written.
-  EXPECT_TRUE(std::all_of(caption_.units.begin() + 9, caption_.units.begin() + 32,
-                          [](char16_t u) { return u == 0; }));
-  EXPECT_TRUE(caption_.UntouchedFrom(32));
-  ExpectNothingHeld();
-}
-
-TEST_F(DriveCaptionTest, FirstListedMatchWithACaptionWins) {
-  Drive(u"E:", fake::FakeProperty::Null());  // matches, but has no caption
-  Drive(u"D:", Text(u"Listed first"));
-  Drive(u"E:", Text(u"Listed later"));
-  Drive(u"F:", Text(u"Never looked at"));
-  EXPECT_EQ(fnGetDriveCaptionW(u"E: and D:", caption_.data(), 32), 1);
-  EXPECT_EQ(caption_.Text(), u"Listed first");
-  // The walk stopped at the match.
-  EXPECT_EQ(wmi().nextCalls.size(), 2u);
-  ExpectNothingHeld();
-}
-
-TEST_F(DriveCaptionTest, EmptyDriveValueMatchesEveryText) {
-  Drive(u"", Text(u"Any"));
-  EXPECT_EQ(fnGetDriveCaptionW(u"Z:", caption_.data(), 32), 1);
-  EXPECT_EQ(caption_.Text(), u"Any");
+// The drives WMI lists (their Drive and Caption values), the text a caller names a drive in, and
+// the caption found with the number of instances asked for: the walk stops at the first drive
+// whose value stands in the text, a-z folded, and that has a text caption.
+TEST_F(DriveCaptionTest, FirstListedDriveInTheTextWithACaptionWins) {
+  using fake::FakeProperty;
+  struct Scenario {
+    std::vector<std::pair<const char16_t*, FakeProperty>> drives;
+    const char16_t* text;
+    std::optional<std::u16string> caption;
+    size_t asked;
+  };
+  const Scenario scenarios[] = {
+      {{{u"E:", Text(u"Other")}, {u"D:", Text(u"Optical D")}}, u"d:\\", u"Optical D", 2},
+      {{{u"E:", FakeProperty::Null()},
+        {u"D:", Text(u"Listed first")},
+        {u"E:", Text(u"Listed later")},
+        {u"F:", Text(u"Never looked at")}},
+       u"E: and D:",
+       u"Listed first",
+       2},
+      {{{u"", Text(u"Any")}}, u"Z:", u"Any", 1},  // an empty value stands in every text
+      {{}, u"D:", std::nullopt, 1},
+      {{{u"E:", Text(u"Other")}, {u"D:", FakeProperty::Integer(1)}}, u"D:", std::nullopt, 3},
+  };
+  for (const Scenario& scenario : scenarios) {
+    fake::ResetFakeSystem();
+    for (const auto& [drive, caption] : scenario.drives) Drive(drive, caption);
+    caption_.Refill();
+    const std::string name(scenario.text,
+                           scenario.text + std::char_traits<char16_t>::length(scenario.text));
+    EXPECT_EQ(fnGetDriveCaptionW(scenario.text, caption_.data(), 32), scenario.caption ? 1 : 0)
+        << name;
+    if (scenario.caption) {
+      // The caption, then zero units to the end of the count; nothing past it is written.
+      std::u16string expected(32, u'\0');
+      expected.replace(0, scenario.caption->size(), *scenario.caption);
+      EXPECT_EQ(std::u16string(caption_.data(), 32), expected) << name;
+      EXPECT_TRUE(caption_.UntouchedFrom(32)) << name;
+    } else {
+      EXPECT_TRUE(caption_.Untouched()) << name;
+    }
+    EXPECT_EQ(wmi().nextCalls.size(), scenario.asked) << name;
+    ExpectNothingHeld();
+  }
 }
 
 TEST_F(DriveCaptionTest, CaptionIsCutToCountMinusOne) {
@@ -92,15 +109,6 @@ TEST_F(DriveCaptionTest, CaptionIsCutToCountMinusOne) {
   EXPECT_TRUE(caption_.UntouchedFrom(1));
 }
 
-TEST_F(DriveCaptionTest, NothingMatchesOrNothingListed) {
-  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_.data(), 32), 0);
-  Drive(u"E:", Text(u"Other"));
-  Drive(u"D:", fake::FakeProperty::Integer(1));
-  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_.data(), 32), 0);
-  EXPECT_TRUE(caption_.Untouched());
-  ExpectNothingHeld();
-}
-
 TEST_F(DriveCaptionTest, BadArgumentsAnswerZeroBeforeAnyWork) {
   Drive(u"D:", Text(u"Optical"));
   EXPECT_EQ(fnGetDriveCaptionW(nullptr, caption_.data(), 32), 0);
@@ -109,17 +117,6 @@ TEST_F(DriveCaptionTest, BadArgumentsAnswerZeroBeforeAnyWork) {
   EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_.data(), -5), 0);
   EXPECT_TRUE(caption_.Untouched());
   EXPECT_TRUE(wmi().events.empty());
-}
-
-TEST_F(DriveCaptionTest, FailedConnectionOrListingAnswersZero) {
-  Drive(u"D:", Text(u"Optical"));
-  wmi().connectResult = E_FAIL;
-  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_.data(), 32), 0);
-  wmi().connectResult = S_OK;
-  wmi().listingGivesEnumerator = false;
-  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_.data(), 32), 0);
-  EXPECT_TRUE(caption_.Untouched());
-  ExpectNothingHeld();
 }
 
 TEST_F(DriveCaptionTest, AcceptsAnySuccessfulReadAndWorksInTheCallersApartment) {

@@ -57,11 +57,11 @@ TEST_F(DisplayVendorTest, IdentifierFillingTheWholeFieldIsReadNoFurther) {
 
 TEST_F(DisplayVendorTest, NoAdapterAtIndexAnswersZeroWithOutEmptied) {
   machine().displayAdapterIds = {"SUBSYS_0123ABCD&", "SUBSYS_4567EF01&"};
-  char out[5] = {'j', 'u', 'n', 'k', '!'};
+  char out[QUORIL_VENDOR_BYTES] = {'j', 'u', 'n', 'k', '!'};
   EXPECT_EQ(GetSubsystemVendor(1, out), 1);
   EXPECT_STREQ(out, "EF01");
   for (int32_t index : {2, 3, INT32_MAX, -1, INT32_MIN}) {
-    std::memcpy(out, "junk", 5);
+    std::memcpy(out, "junk", sizeof "junk");
     EXPECT_EQ(GetSubsystemVendor(index, out), 0) << index;
     EXPECT_STREQ(out, "");
   }
@@ -71,7 +71,7 @@ TEST_F(DisplayVendorTest, NoAdapterAtIndexAnswersZeroWithOutEmptied) {
 
 TEST_F(DisplayVendorTest, AsksForAdaptersWithAFreshFullSizeRecord) {
   machine().displayAdapterIds = {"SUBSYS_0123ABCD&"};
-  char out[5];
+  char out[QUORIL_VENDOR_BYTES];
   GetSubsystemVendor(0, out);
   ASSERT_EQ(machine().displayCalls.size(), 1u);
   const fake::DisplayEnumCall& call = machine().displayCalls[0];
@@ -84,7 +84,7 @@ TEST_F(DisplayVendorTest, AsksForAdaptersWithAFreshFullSizeRecord) {
 TEST_F(DisplayVendorTest, WithoutDisplayEnumerationThereIsNoAdapter) {
   machine().displayAdapterIds = {"SUBSYS_0123ABCD&"};
   machine().displayEnumerationPresent = false;
-  char out[5] = "junk";
+  char out[QUORIL_VENDOR_BYTES] = "junk";
   EXPECT_EQ(GetSubsystemVendor(0, out), 0);
   EXPECT_STREQ(out, "");
 }

@@ -52,30 +52,27 @@ TEST_F(DriveCaptionsTest, TheFirstTenTextCaptionsInListingOrder) {
   ExpectNothingHeld();
 }
 
-TEST_F(DriveCaptionsTest, UnreachableWmiLeavesTheBufferAsItWas) {
-  AddDrive({{u"Caption", fake::FakeProperty::Text(u"DVD")}});
-  wmi().blanketResult = E_NOTIMPL;
-  EXPECT_EQ(fnListDriverCaption(buffer_.data(), QUORIL_CAPTION_LIST_UNITS), 0);
-  EXPECT_TRUE(buffer_.Untouched());
-  ExpectNothingHeld();
-}
-
 TEST_F(DriveCaptionsTest, LongCaptionsAreCutAndNeverOverrunTheCapacity) {
+  // The units a caption keeps, and what it takes in the list with its line end.
+  constexpr size_t kLongest = QUORIL_CAPTION_UNITS - 1;
+  constexpr size_t kLine = kLongest + 2;
   for (int i = 0; i < 10; ++i) {
-    AddDrive({{u"Caption", fake::FakeProperty::Text(std::u16string(300, u'a' + i))}});
+    AddDrive({{u"Caption", fake::FakeProperty::Text(std::u16string(kLongest + 45, u'a' + i))}});
   }
   EXPECT_EQ(fnListDriverCaption(buffer_.data(), QUORIL_CAPTION_LIST_UNITS), 1);
-  // Nine captions of 255 units with their line ends fill 2313 units; the tenth would need 2571
-  // with the terminator, so it is left out.
+  // At the least capacity the captions that fit whole with their line ends and the terminator
+  // are listed; the next is left out.
+  constexpr size_t kFitting = (QUORIL_CAPTION_LIST_UNITS - 1) / kLine;
+  static_assert(kFitting < 10, "the least capacity must not hold ten of the longest captions");
   std::u16string expected;
-  for (int i = 0; i < 9; ++i) expected += std::u16string(255, u'a' + i) + u"\r\n";
+  for (size_t i = 0; i < kFitting; ++i) expected += std::u16string(kLongest, u'a' + i) + u"\r\n";
   EXPECT_EQ(Text(), expected);
   EXPECT_TRUE(buffer_.UntouchedFrom(QUORIL_CAPTION_LIST_UNITS));
 
-  // With room for all of them, the text is 2571 units with its terminator.
+  // With room for all of them, the text fills the whole list with its terminator.
   buffer_.Refill();
   EXPECT_EQ(fnListDriverCaption(buffer_.data(), QUORIL_CAPTION_LIST_WHOLE_UNITS), 1);
-  EXPECT_EQ(Text().size(), QUORIL_CAPTION_LIST_WHOLE_UNITS - 1u);
+  EXPECT_EQ(Text().size(), 10 * kLine);
   EXPECT_TRUE(buffer_.UntouchedFrom(QUORIL_CAPTION_LIST_WHOLE_UNITS));
 }
 
