@@ -341,6 +341,14 @@ std::string Encode(std::u16string_view wide, char defaultChar, bool* usedDefault
   return narrow;
 }
 
+// Records one conversion and says whether it fails: made to fail, scripted to fail, given no
+// text, or asked for the code page the system refuses.
+bool ConversionFails(FakeWmi& wmi, const char* call, bool toWide, UINT page, DWORD flags,
+                     const void* text) {
+  wmi.conversions.push_back({toWide, page, flags});
+  return Fails(call) || wmi.conversionFails || text == nullptr || wmi.unknownCodePage == page;
+}
+
 }  // namespace
 
 FakeProperty FakeProperty::Text(std::u16string text, HRESULT result) {
@@ -540,11 +548,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narr
   return ConvertInCodePage(
       codePage,
       [&](UINT page) {
-        wmi.conversions.push_back({true, page, flags});
-        if (fake::Fails("MultiByteToWideChar") || wmi.conversionFails || narrow == nullptr ||
-            wmi.unknownCodePage == page) {
-          return 0;
-        }
+        if (fake::ConversionFails(wmi, "MultiByteToWideChar", true, page, flags, narrow)) return 0;
         const std::string_view input =
             narrowLength < 0 ? std::string_view(narrow, std::strlen(narrow) + 1)
                              : std::string_view(narrow, static_cast<size_t>(narrowLength));
@@ -567,11 +571,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const OLECHAR* wide, int wid
   return ConvertInCodePage(
       codePage,
       [&](UINT page) {
-        wmi.conversions.push_back({false, page, flags});
-        if (fake::Fails("WideCharToMultiByte") || wmi.conversionFails || wide == nullptr ||
-            wmi.unknownCodePage == page) {
-          return 0;
-        }
+        if (fake::ConversionFails(wmi, "WideCharToMultiByte", false, page, flags, wide)) return 0;
         const char16_t* units = AsUtf16(wide);
         const std::u16string_view input =
             wideLength < 0
