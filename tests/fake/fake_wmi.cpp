@@ -9,6 +9,7 @@
 
 #include "fake/fake_platform.h"
 #include "fake/wbem_unused_methods.h"
+#include "platform/code_page.h"
 #include "platform/platform.h"
 
 namespace quoril::fake {
@@ -340,6 +341,14 @@ std::string Encode(std::u16string_view wide, char defaultChar, bool* usedDefault
   return narrow;
 }
 
+// Records one conversion and says whether it fails: made to fail, scripted to fail, given no
+// text, or asked for the code page the system refuses.
+bool ConversionFails(FakeWmi& wmi, const char* call, bool toWide, UINT page, DWORD flags,
+                     const void* text) {
+  wmi.conversions.push_back({toWide, page, flags});
+  return Fails(call) || wmi.conversionFails || text == nullptr || wmi.unknownCodePage == page;
+}
+
 }  // namespace
 
 FakeProperty FakeProperty::Text(std::u16string text, HRESULT result) {
@@ -536,18 +545,22 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narr
                         OLECHAR* wide, int wideLength) {
   fake::FakeWmi& wmi = fake::Enter();
   const std::lock_guard<std::recursive_mutex> guard(Lock());
-  wmi.conversions.push_back({true, codePage, flags});
-  if (fake::Fails("MultiByteToWideChar") || wmi.conversionFails || narrow == nullptr) return 0;
-  const std::string_view input = narrowLength < 0
-                                     ? std::string_view(narrow, std::strlen(narrow) + 1)
-                                     : std::string_view(narrow, static_cast<size_t>(narrowLength));
-  std::u16string units;
-  if (!fake::Decode(input, &units)) return 0;
-  const int needed = static_cast<int>(units.size());
-  if (wideLength == 0) return needed;
-  if (wide == nullptr || wideLength < needed) return 0;
-  std::memcpy(wide, units.data(), units.size() * sizeof(OLECHAR));
-  return needed;
+  return ConvertInCodePage(
+      codePage,
+      [&](UINT page) {
+        if (fake::ConversionFails(wmi, "MultiByteToWideChar", true, page, flags, narrow)) return 0;
+        const std::string_view input =
+            narrowLength < 0 ? std::string_view(narrow, std::strlen(narrow) + 1)
+                             : std::string_view(narrow, static_cast<size_t>(narrowLength));
+        std::u16string units;
+        if (!fake::Decode(input, &units)) return 0;
+        const int needed = static_cast<int>(units.size());
+        if (wideLength == 0) return needed;
+        if (wide == nullptr || wideLength < needed) return 0;
+        std::memcpy(wide, units.data(), units.size() * sizeof(OLECHAR));
+        return needed;
+      },
+      [&] { return wmi.unknownCodePage == codePage; });
 }
 
 int WideCharToMultiByte(UINT codePage, DWORD flags, const OLECHAR* wide, int wideLength,
@@ -555,21 +568,26 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const OLECHAR* wide, int wid
                         BOOL* usedDefaultChar) {
   fake::FakeWmi& wmi = fake::Enter();
   const std::lock_guard<std::recursive_mutex> guard(Lock());
-  wmi.conversions.push_back({false, codePage, flags});
-  if (fake::Fails("WideCharToMultiByte") || wmi.conversionFails || wide == nullptr) return 0;
-  const char16_t* units = AsUtf16(wide);
-  const std::u16string_view input =
-      wideLength < 0 ? std::u16string_view(units, std::char_traits<char16_t>::length(units) + 1)
-                     : std::u16string_view(units, static_cast<size_t>(wideLength));
-  bool usedDefault = false;
-  const std::string bytes =
-      fake::Encode(input, defaultChar == nullptr ? '?' : *defaultChar, &usedDefault);
-  if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault ? 1 : 0;
-  const int needed = static_cast<int>(bytes.size());
-  if (narrowLength == 0) return needed;
-  if (narrow == nullptr || narrowLength < needed) return 0;
-  std::memcpy(narrow, bytes.data(), bytes.size());
-  return needed;
+  return ConvertInCodePage(
+      codePage,
+      [&](UINT page) {
+        if (fake::ConversionFails(wmi, "WideCharToMultiByte", false, page, flags, wide)) return 0;
+        const char16_t* units = AsUtf16(wide);
+        const std::u16string_view input =
+            wideLength < 0
+                ? std::u16string_view(units, std::char_traits<char16_t>::length(units) + 1)
+                : std::u16string_view(units, static_cast<size_t>(wideLength));
+        bool usedDefault = false;
+        const std::string bytes =
+            fake::Encode(input, defaultChar == nullptr ? '?' : *defaultChar, &usedDefault);
+        if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault ? 1 : 0;
+        const int needed = static_cast<int>(bytes.size());
+        if (narrowLength == 0) return needed;
+        if (narrow == nullptr || narrowLength < needed) return 0;
+        std::memcpy(narrow, bytes.data(), bytes.size());
+        return needed;
+      },
+      [&] { return wmi.unknownCodePage == codePage; });
 }
 
 void WriteStandardOutput(const char* text) {

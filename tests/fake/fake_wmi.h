@@ -118,6 +118,9 @@ struct FakeWmi {
   HRESULT nextDeliveryResult = S_OK;
   // The narrow conversions fail (answer 0).
   bool conversionFails = false;
+  // A code page the system refuses as an invalid parameter: CP_THREAD_ACP on Windows before
+  // 2000. Conversions in it answer 0.
+  std::optional<UINT> unknownCodePage;
   // SysAllocString and SysAllocStringLen answer null from this allocation on, counting from 0.
   std::optional<size_t> stringAllocationFailsFrom;
   // (Any single call can also be made to fail through FakeMachine::failingCall.)

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "config_response.h"
 #include "process_usage.h"
 #include "quoril.h"
 
@@ -30,24 +31,12 @@ std::string TempPath(const char* name) {
 // An answer to GET CONFIGURATION: a Profile List of `profiles` and a few features a burner
 // lists, every entry marked current or not as `current` says.
 Block Answer(std::initializer_list<uint16_t> profiles, bool current) {
-  Block descriptors = {0x00, 0x00, 0x03, static_cast<uint8_t>(4 * profiles.size())};
-  for (const uint16_t profile : profiles) {
-    descriptors.insert(descriptors.end(), {static_cast<uint8_t>(profile >> 8),
-                                           static_cast<uint8_t>(profile), uint8_t{current}, 0});
-  }
-  descriptors.insert(descriptors.end(), {0x00, 0x1D, 0x01, 0x00, 0x00, 0x2D, 0x09, 0x04, 0x42, 0, 0,
-                                         0, 0x01, 0x08, 0x03, 0x00});
-  const uint32_t dataLength = static_cast<uint32_t>(4 + descriptors.size());
-  Block answer = {static_cast<uint8_t>(dataLength >> 24),
-                  static_cast<uint8_t>(dataLength >> 16),
-                  static_cast<uint8_t>(dataLength >> 8),
-                  static_cast<uint8_t>(dataLength),
-                  0,
-                  0,
-                  0x00,
-                  0x00};
-  answer.insert(answer.end(), descriptors.begin(), descriptors.end());
-  return answer;
+  return quoril::test::ConfigResponse()
+      .Profiles(profiles, current)
+      .Feature(0x001D)
+      .Feature(0x002D, {0x42, 0, 0, 0})
+      .Feature(0x0108)
+      .Build();
 }
 
 std::vector<Block> ReadLog(const std::string& path) {

@@ -10,26 +10,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
-#include "checked_call.h"
 #include "library.h"
 #include "quoril.h"
-#include "quoril_export_list.h"
+#include "sentinel_buffer.h"
 
 namespace {
 
 using Text = std::u16string;
-
-// Units no answer contains, to see which units an export wrote.
-constexpr char16_t kUntouched = 0x2A2A;
-// Room an export must not write into, after the capacity it was promised.
-constexpr size_t kGuardUnits = 16;
 
 bool UnderWine() {
   const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
@@ -122,25 +114,9 @@ std::optional<std::vector<Instance>> ReadWmi(const wchar_t* className,
 // What a buffer of `units` keeps of a value: all of it but the room for the terminator.
 Text Cut(const Text& text, size_t units) { return text.substr(0, units - 1); }
 
-// A buffer of `capacity` units promised to an export, with a guard after it.
-struct Buffer {
-  explicit Buffer(size_t capacity) : units(capacity + kGuardUnits, kUntouched), size(capacity) {}
-  char16_t* data() { return units.data(); }
-  // The text up to the first zero unit; all of it (sentinels included) when there is none.
-  Text TextAt() const {
-    const auto end = std::find(units.begin(), units.end(), u'\0');
-    return Text(units.begin(), end);
-  }
-  bool Untouched() const {
-    return std::all_of(units.begin(), units.end(), [](char16_t u) { return u == kUntouched; });
-  }
-  bool GuardIntact() const {
-    return std::all_of(units.begin() + size, units.end(),
-                       [](char16_t u) { return u == kUntouched; });
-  }
-  std::vector<char16_t> units;
-  size_t size;
-};
+using Board = quoril::test::Wide<QUORIL_BOARD_TEXT_UNITS>;
+using Caption = quoril::test::Wide<QUORIL_CAPTION_UNITS>;
+using CaptionList = quoril::test::Wide<QUORIL_CAPTION_LIST_UNITS>;
 
 // What the library answers about the board, read here first.
 struct BoardFacts {
@@ -210,28 +186,30 @@ class WmiExports : public ::testing::Test {
 
   // The narrow product as fnGetBaseBoardPorductA leaves it in a buffer emptied first.
   std::string NarrowProduct(bool* answeredZero, bool* guardIntact) {
-    std::string buffer(QUORIL_BOARD_PRODUCT_A_BYTES + kGuardUnits, '#');
-    buffer[0] = '\0';
+    quoril::test::Narrow<QUORIL_BOARD_PRODUCT_A_BYTES> buffer;
+    buffer.data()[0] = '\0';
     *answeredZero = getBoardA_(buffer.data()) == 0;
-    *guardIntact = buffer.find('\0') < QUORIL_BOARD_PRODUCT_A_BYTES &&
-                   buffer.find_first_not_of('#', buffer.find('\0') + 1) == std::string::npos;
-    return buffer.c_str();
+    const std::string text = buffer.Text();
+    *guardIntact =
+        text.size() < QUORIL_BOARD_PRODUCT_A_BYTES && buffer.UntouchedFrom(text.size() + 1);
+    return text;
   }
 
   // fnGetDriveCaptionW for `drive`, checked against `expected`.
   void ExpectCaption(const Text& drive, const std::optional<Text>& expected) {
     SCOPED_TRACE(std::string(drive.begin(), drive.end()));
-    Buffer caption(QUORIL_CAPTION_UNITS);
+    Caption caption;
     EXPECT_EQ(getCaption_(drive.c_str(), caption.data(), QUORIL_CAPTION_UNITS), expected ? 1 : 0);
     if (!expected) {
       EXPECT_TRUE(caption.Untouched());
       return;
     }
-    EXPECT_EQ(caption.TextAt(), Cut(*expected, QUORIL_CAPTION_UNITS));
+    EXPECT_EQ(caption.Text(), Cut(*expected, QUORIL_CAPTION_UNITS));
     // Zero units after the caption, up to and including the last one promised.
-    for (size_t i = Cut(*expected, QUORIL_CAPTION_UNITS).size(); i < QUORIL_CAPTION_UNITS; ++i)
-      ASSERT_EQ(caption.units[i], 0) << i;
-    EXPECT_TRUE(caption.GuardIntact());
+    for (size_t i = Cut(*expected, QUORIL_CAPTION_UNITS).size(); i < QUORIL_CAPTION_UNITS; ++i) {
+      ASSERT_EQ(caption[i], 0) << i;
+    }
+    EXPECT_TRUE(caption.UntouchedFrom(QUORIL_CAPTION_UNITS));
   }
 
   Library library_;
@@ -246,30 +224,30 @@ TEST_F(WmiExports, BoardAgreesWithWmi) {
   const std::optional<BoardFacts> board = ReadBoard();
   ASSERT_TRUE(board) << "WMI is not reachable from the test itself";
 
-  Buffer product(QUORIL_BOARD_TEXT_UNITS);
+  Board product;
   EXPECT_EQ(getPid_(product.data()), 1);
   if (board->product) {
-    EXPECT_EQ(product.TextAt(), *board->product);
+    EXPECT_EQ(product.Text(), *board->product);
   } else {
     EXPECT_TRUE(product.Untouched());
   }
-  EXPECT_TRUE(product.GuardIntact());
+  EXPECT_TRUE(product.UntouchedFrom(QUORIL_BOARD_TEXT_UNITS));
 
-  Buffer both(QUORIL_BOARD_TEXT_UNITS);
-  Buffer manufacturer(QUORIL_BOARD_TEXT_UNITS);
+  Board both;
+  Board manufacturer;
   EXPECT_EQ(getWmiInfo_(both.data(), manufacturer.data()), 1);
   if (board->product) {
-    EXPECT_EQ(both.TextAt(), *board->product);
+    EXPECT_EQ(both.Text(), *board->product);
   }
   if (board->manufacturer) {
-    EXPECT_EQ(manufacturer.TextAt(), *board->manufacturer);
+    EXPECT_EQ(manufacturer.Text(), *board->manufacturer);
   } else {
     EXPECT_TRUE(manufacturer.Untouched());
   }
-  EXPECT_TRUE(both.GuardIntact());
-  EXPECT_TRUE(manufacturer.GuardIntact());
+  EXPECT_TRUE(both.UntouchedFrom(QUORIL_BOARD_TEXT_UNITS));
+  EXPECT_TRUE(manufacturer.UntouchedFrom(QUORIL_BOARD_TEXT_UNITS));
 
-  Buffer onlyManufacturer(QUORIL_BOARD_TEXT_UNITS);
+  Board onlyManufacturer;
   EXPECT_EQ(getWmiInfo_(nullptr, onlyManufacturer.data()), 1);
   EXPECT_EQ(onlyManufacturer.units, manufacturer.units);
   EXPECT_EQ(getWmiInfo_(nullptr, nullptr), 1);
@@ -279,11 +257,6 @@ TEST_F(WmiExports, BoardAgreesWithWmi) {
   EXPECT_EQ(NarrowProduct(&answeredZero, &guardIntact), board->narrow.value_or(""));
   EXPECT_TRUE(answeredZero);
   EXPECT_TRUE(guardIntact);
-
-  // Nothing is remembered: the same answer again.
-  Buffer again(QUORIL_BOARD_TEXT_UNITS);
-  EXPECT_EQ(getPid_(again.data()), 1);
-  EXPECT_EQ(again.units, product.units);
 }
 
 TEST_F(WmiExports, CaptionListAgreesWithWmi) {
@@ -302,13 +275,13 @@ TEST_F(WmiExports, CaptionListAgreesWithWmi) {
     ++listed;
   }
 
-  Buffer list(QUORIL_CAPTION_LIST_UNITS);
+  CaptionList list;
   EXPECT_EQ(listCaptions_(list.data(), QUORIL_CAPTION_LIST_UNITS), 1);
-  EXPECT_EQ(list.TextAt(), expected);
-  EXPECT_TRUE(list.GuardIntact());
+  EXPECT_EQ(list.Text(), expected);
+  EXPECT_TRUE(list.UntouchedFrom(QUORIL_CAPTION_LIST_UNITS));
 
   for (const int capacity : {QUORIL_CAPTION_LIST_UNITS - 1, 0, -1, -QUORIL_CAPTION_LIST_UNITS}) {
-    Buffer refused(QUORIL_CAPTION_LIST_UNITS);
+    CaptionList refused;
     EXPECT_EQ(listCaptions_(refused.data(), capacity), 0) << capacity;
     EXPECT_TRUE(refused.Untouched()) << capacity;
   }
@@ -331,12 +304,12 @@ TEST_F(WmiExports, DriveCaptionAgreesWithWmi) {
 
   // The smallest buffer: a found caption leaves just its terminator.
   if (const std::optional<Text> found = ExpectedCaption(*drives, u"D:")) {
-    Buffer one(1);
+    quoril::test::Wide<1> one;
     EXPECT_EQ(getCaption_(u"D:", one.data(), 1), 1);
-    EXPECT_EQ(one.units[0], 0);
-    EXPECT_TRUE(one.GuardIntact());
+    EXPECT_EQ(one[0], 0);
+    EXPECT_TRUE(one.UntouchedFrom(1));
   }
-  Buffer refused(QUORIL_CAPTION_UNITS);
+  Caption refused;
   EXPECT_EQ(getCaption_(u"D:", refused.data(), 0), 0);
   EXPECT_EQ(getCaption_(u"D:", refused.data(), -1), 0);
   EXPECT_EQ(getCaption_(nullptr, refused.data(), QUORIL_CAPTION_UNITS), 0);
@@ -362,13 +335,13 @@ TEST_F(WmiExports, MultithreadedCallerGetsTheEnumerationStyleOnly) {
   std::thread caller([&] {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
     // The query style needs a single-threaded apartment, which this thread cannot enter.
-    Buffer product(QUORIL_BOARD_TEXT_UNITS);
-    Buffer manufacturer(QUORIL_BOARD_TEXT_UNITS);
+    Board product;
+    Board manufacturer;
     EXPECT_EQ(getPid_(product.data()), 0);
     EXPECT_EQ(getWmiInfo_(product.data(), manufacturer.data()), 0);
     EXPECT_TRUE(product.Untouched());
     EXPECT_TRUE(manufacturer.Untouched());
-    Buffer list(QUORIL_CAPTION_LIST_UNITS);
+    CaptionList list;
     EXPECT_EQ(listCaptions_(list.data(), QUORIL_CAPTION_LIST_UNITS), 0);
     EXPECT_TRUE(list.Untouched());
     EXPECT_EQ(ApartmentOfThisThread(), Apartment::kMultithreaded);
@@ -394,10 +367,10 @@ TEST_F(WmiExports, SingleThreadedCallerKeepsItsApartment) {
   ASSERT_TRUE(board);
   std::thread caller([&] {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    Buffer product(QUORIL_BOARD_TEXT_UNITS);
+    Board product;
     EXPECT_EQ(getPid_(product.data()), 1);
     if (board->product) {
-      EXPECT_EQ(product.TextAt(), *board->product);
+      EXPECT_EQ(product.Text(), *board->product);
     }
     bool answeredZero = false;
     bool guardIntact = false;
@@ -408,81 +381,11 @@ TEST_F(WmiExports, SingleThreadedCallerKeepsItsApartment) {
   });
   caller.join();
   // The calls on the test's own thread leave it outside any apartment, as it began.
-  Buffer product(QUORIL_BOARD_TEXT_UNITS);
+  Board product;
   EXPECT_EQ(getPid_(product.data()), 1);
-  Buffer list(QUORIL_CAPTION_LIST_UNITS);
+  CaptionList list;
   EXPECT_EQ(listCaptions_(list.data(), QUORIL_CAPTION_LIST_UNITS), 1);
   EXPECT_EQ(ApartmentOfThisThread(), Apartment::kNone);
-}
-
-TEST_F(WmiExports, CallsKeepTheCallingConvention) {
-  Buffer first(QUORIL_BOARD_TEXT_UNITS);
-  ASSERT_EQ(getPid_(first.data()), 1);
-  for (uint32_t variant : kCallVariants) {
-    SCOPED_TRACE(variant);
-    Buffer product(QUORIL_BOARD_TEXT_UNITS);
-    CallCheck check{-1, ~0u};
-    EXPECT_EQ(CheckedCall(reinterpret_cast<void*>(getPid_),
-                          reinterpret_cast<uintptr_t>(product.data()), 0, 0, variant, &check),
-              1);
-    EXPECT_EQ(check.stackError, 0);
-    EXPECT_EQ(check.changedRegisters, 0u) << ChangedRegisterNames(check.changedRegisters);
-    EXPECT_EQ(product.units, first.units);
-
-    Buffer list(QUORIL_CAPTION_LIST_UNITS);
-    check = {-1, ~0u};
-    EXPECT_EQ(CheckedCall(reinterpret_cast<void*>(listCaptions_),
-                          reinterpret_cast<uintptr_t>(list.data()), QUORIL_CAPTION_LIST_UNITS, 0,
-                          variant, &check),
-              1);
-    EXPECT_EQ(check.stackError, 0);
-    EXPECT_EQ(check.changedRegisters, 0u) << ChangedRegisterNames(check.changedRegisters);
-  }
-}
-
-// Every export, called with valid arguments in every way a host may call, keeps the calling
-// convention: the stack balanced and every callee-saved register as the caller left it.
-TEST_F(WmiExports, EveryExportKeepsTheCallingConvention) {
-  Buffer wide(QUORIL_CAPTION_LIST_UNITS);
-  Buffer wide2(std::max(QUORIL_BOARD_TEXT_UNITS, QUORIL_CAPTION_UNITS));
-  std::string narrow(QUORIL_BOARD_PRODUCT_A_BYTES, '\0');
-  const Text drive = u"D:";
-  const auto at = [](const void* pointer) { return reinterpret_cast<uintptr_t>(pointer); };
-  struct Call {
-    const char* name;
-    uintptr_t args[3];
-  };
-  const Call calls[] = {
-      {"Test", {}},
-      {"fnVoIsCPU", {at("")}},
-      {"fnGetPID", {at(wide.data())}},
-      {"fnGetWMIInfo", {at(wide.data()), at(wide2.data())}},
-      {"fnGetBaseBoardPorductA", {at(narrow.data())}},
-      {"fnListDriverCaption", {at(wide.data()), QUORIL_CAPTION_LIST_UNITS}},
-      {"fnGetDriveCaptionW", {at(drive.c_str()), at(wide2.data()), QUORIL_CAPTION_UNITS}},
-      {"hasBDOdd", {}},
-      {QUORIL_FNGETSVID_SYMBOL, {0, at(narrow.data())}},
-  };
-  // The table covers the whole export list.
-#define QUORIL_TEST_EXPORT_NAME(name) #name,
-  for (const std::string_view listed : {QUORIL_EXPORT_LIST(QUORIL_TEST_EXPORT_NAME)}) {
-    const std::string_view symbol = listed == "fnGetSVID" ? QUORIL_FNGETSVID_SYMBOL : listed;
-    EXPECT_TRUE(std::any_of(std::begin(calls), std::end(calls),
-                            [&](const Call& call) { return call.name == symbol; }))
-        << listed << " is not called";
-  }
-#undef QUORIL_TEST_EXPORT_NAME
-  for (const Call& call : calls) {
-    void* const function = library_.Find<void*>(call.name);
-    ASSERT_NE(function, nullptr) << call.name;
-    for (uint32_t variant : kCallVariants) {
-      SCOPED_TRACE(testing::Message() << call.name << " called as variant " << variant);
-      CallCheck check{-1, ~0u};
-      CheckedCall(function, call.args[0], call.args[1], call.args[2], variant, &check);
-      EXPECT_EQ(check.stackError, 0);
-      EXPECT_EQ(check.changedRegisters, 0u) << ChangedRegisterNames(check.changedRegisters);
-    }
-  }
 }
 
 }  // namespace

@@ -1,7 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +9,7 @@
 
 #include "platform/linux/pci_display.h"
 #include "platform/platform.h"
+#include "scratch_folder.h"
 
 namespace quoril::platform {
 namespace {
@@ -21,25 +19,18 @@ using Attributes = std::vector<std::pair<std::string, std::string>>;
 
 // A scratch copy of the kernel's layout: functions live under devices/, and the folder that is
 // listed holds symbolic links to them, as /sys/bus/pci/devices does.
-class PciDisplayAdapters : public ::testing::Test {
+class PciDisplayAdapters : public test::ScratchFolder {
  protected:
   void SetUp() override {
-    char scratch[] = "/tmp/quoril-sysfs-XXXXXX";
-    ASSERT_NE(mkdtemp(scratch), nullptr);
-    scratch_ = scratch;
-    listed_ = scratch_ / "bus";
-    fs::create_directories(scratch_ / "devices");
+    ScratchFolder::SetUp();
+    listed_ = root_ / "bus";
     fs::create_directories(listed_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    if (!scratch_.empty()) fs::remove_all(scratch_, ignored);
   }
 
   void AddFunction(const std::string& address, const Attributes& attributes) {
-    const fs::path dir = scratch_ / "devices" / address;
+    const fs::path dir = root_ / "devices" / address;
     fs::create_directories(dir);
-    for (const auto& [name, value] : attributes) std::ofstream(dir / name) << value << '\n';
+    for (const auto& [name, value] : attributes) Write(dir / name, value + '\n');
     fs::create_directory_symlink(dir, listed_ / address);
   }
   void AddDisplay(const std::string& address, const std::string& classCode = "0x030000") {
@@ -60,7 +51,6 @@ class PciDisplayAdapters : public ::testing::Test {
     return found;
   }
 
-  fs::path scratch_;
   fs::path listed_;
 };
 
@@ -120,9 +110,9 @@ TEST_F(PciDisplayAdapters, LongAddressIsTruncatedAndTerminated) {
 
 TEST_F(PciDisplayAdapters, RefusalLeavesRecordUntouched) {
   EXPECT_FALSE(Enum(0));
-  listed_ = scratch_ / "absent";
+  listed_ = root_ / "absent";
   EXPECT_FALSE(Enum(0));
-  listed_ = scratch_ / "bus";
+  listed_ = root_ / "bus";
   AddDisplay("0000:00:02.0");
   ASSERT_TRUE(Enum(0));
   EXPECT_FALSE(Enum(1));

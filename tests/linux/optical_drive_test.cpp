@@ -3,11 +3,12 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <string>
+
+#include "scratch_folder.h"
 
 namespace quoril::platform::optical {
 namespace {
@@ -38,19 +39,18 @@ TEST(OpticalDriveLetters, PathsNameLettersOnlyInTheirExactForms) {
   EXPECT_FALSE(LetterOfVolumePath(nullptr));
 }
 
-TEST(OpticalDriveLetters, DriveTypeFollowsTheNodesInTheDeviceFolder) {
-  char scratch[] = "/tmp/quoril-dev-XXXXXX";
-  ASSERT_NE(mkdtemp(scratch), nullptr);
-  const fs::path dev = scratch;
-  std::ofstream(dev / "sr0").put('\0');
-  fs::create_directory(dev / "sr2");  // a folder is no drive
-  EXPECT_EQ(DriveTypeOf(dev.string(), "D:\\"), kDriveCdrom);
-  EXPECT_EQ(DriveTypeOf(dev.string(), "d:\\"), kDriveCdrom);
-  EXPECT_EQ(DriveTypeOf(dev.string(), "E:\\"), kDriveNoRootDir);
-  EXPECT_EQ(DriveTypeOf(dev.string(), "F:\\"), kDriveNoRootDir);
-  EXPECT_EQ(DriveTypeOf(dev.string(), "C:\\"), kDriveNoRootDir);
-  EXPECT_EQ(DriveTypeOf(dev.string(), "nonsense"), kDriveNoRootDir);
-  fs::remove_all(dev);
+using OpticalDriveFolder = test::ScratchFolder;
+
+TEST_F(OpticalDriveFolder, DriveTypeFollowsTheNodesInTheDeviceFolder) {
+  const std::string dev = root_.string();
+  Write("sr0", std::string(1, '\0'));
+  fs::create_directory(root_ / "sr2");  // a folder is no drive
+  EXPECT_EQ(DriveTypeOf(dev, "D:\\"), kDriveCdrom);
+  EXPECT_EQ(DriveTypeOf(dev, "d:\\"), kDriveCdrom);
+  EXPECT_EQ(DriveTypeOf(dev, "E:\\"), kDriveNoRootDir);
+  EXPECT_EQ(DriveTypeOf(dev, "F:\\"), kDriveNoRootDir);
+  EXPECT_EQ(DriveTypeOf(dev, "C:\\"), kDriveNoRootDir);
+  EXPECT_EQ(DriveTypeOf(dev, "nonsense"), kDriveNoRootDir);
 }
 
 TEST(OpticalDriveOpen, AccessAndSharingBecomeOpenFlags) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "scratch_folder.h"
 
 namespace quoril::platform {
 namespace {
@@ -50,22 +51,8 @@ class Bstr {
   BSTR text_;
 };
 
-class WmiSubstitute : public ::testing::Test {
+class WmiSubstitute : public test::ScratchFolder {
  protected:
-  void SetUp() override {
-    char scratch[] = "/tmp/quoril-wmi-XXXXXX";
-    ASSERT_NE(mkdtemp(scratch), nullptr);
-    root_ = scratch;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
-
-  void Write(const fs::path& relative, const std::string& content) {
-    fs::create_directories((root_ / relative).parent_path());
-    std::ofstream(root_ / relative, std::ios::binary) << content;
-  }
   // A device as the kernel shows it: block/<name> links to its folder under devices/.
   void AddBlockDevice(const std::string& name, std::optional<std::string> vendor,
                       std::optional<std::string> model) {
@@ -117,8 +104,6 @@ class WmiSubstitute : public ::testing::Test {
     EXPECT_EQ(listing->Release(), 0u);
     return instances;
   }
-
-  fs::path root_;
 };
 
 using Instances = std::vector<std::vector<Read>>;
@@ -134,6 +119,10 @@ TEST_F(WmiSubstitute, BoardComesFromDmiAsWritten) {
         "2\nsecond line");
   EXPECT_EQ(Query(u"select *  from\twin32_baseboard", {u"product", u"MANUFACTURER"}),
             (Instances{{Text(u"Pl\u00E4tine \uFFFD2"), Text(u"Quoril Boards  ")}}));
+  // A first line longer than an attribute's one page is cut at the page.
+  Write("class/dmi/id/board_name", std::string(5000, 'x') + "\n");
+  EXPECT_EQ(Query(u"SELECT * FROM Win32_BaseBoard", {u"Product"}),
+            (Instances{{Text(std::u16string(4096, u'x'))}}));
 }
 
 TEST_F(WmiSubstitute, NoDrivesWithoutScsiCdroms) {

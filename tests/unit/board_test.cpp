@@ -1,101 +1,89 @@
 // SPDX-License-Identifier: MIT
 // The board exports as a host calls them.
-#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "fake_wmi_test.h"
 #include "quoril.h"
+#include "sentinel_buffer.h"
 
 namespace quoril {
 namespace {
 
-constexpr char16_t kSentinel = u'#';
+using test::Narrow;
+using test::Wide;
+
 // The units a board text keeps, and more than that for values that must be cut.
 constexpr size_t kLongest = QUORIL_BOARD_TEXT_UNITS - 1;
 constexpr size_t kTooLong = kLongest + 45;
 
 class BoardTest : public test::FakeWmiTest {
  protected:
-  void SetUp() override {
-    FakeWmiTest::SetUp();
-    std::fill(std::begin(product_), std::end(product_), kSentinel);
-    std::fill(std::begin(maker_), std::end(maker_), kSentinel);
-    std::fill(std::begin(narrow_), std::end(narrow_), '#');
-  }
-  std::u16string Product() const { return product_; }
-  std::u16string Maker() const { return maker_; }
-  bool ProductUntouched() const {
-    return std::all_of(std::begin(product_), std::end(product_),
-                       [](char16_t unit) { return unit == kSentinel; });
-  }
-  bool NarrowUntouched() const {
-    return std::all_of(std::begin(narrow_), std::end(narrow_), [](char c) { return c == '#'; });
-  }
-
-  // Room past the caller's contract, so writes past it show.
-  char16_t product_[QUORIL_BOARD_TEXT_UNITS + 44];
-  char16_t maker_[QUORIL_BOARD_TEXT_UNITS + 44];
-  char narrow_[QUORIL_BOARD_PRODUCT_A_BYTES + 88];
+  Wide<QUORIL_BOARD_TEXT_UNITS> product_;
+  Wide<QUORIL_BOARD_TEXT_UNITS> maker_;
+  Narrow<QUORIL_BOARD_PRODUCT_A_BYTES> narrow_;
 };
 
-TEST_F(BoardTest, ProductOfTheLastBoardThatHasOne) {
-  AddBoard({{u"Product", Text(u"First")}});
-  AddBoard({{u"Product", Text(u"Second board")}});
-  AddBoard({{u"Product", fake::FakeProperty::Null()}});
-  AddBoard({});
-  EXPECT_EQ(fnGetPID(product_), 1);
-  EXPECT_EQ(Product(), u"Second board");
-  ExpectNothingHeld();
-}
+std::string Quoted(const std::string& text) { return '"' + text + '"'; }
 
-TEST_F(BoardTest, NoBoardOrNoProductAnswersOneAndLeavesTheBuffer) {
-  EXPECT_EQ(fnGetPID(product_), 1);
-  AddBoard({{u"Product", fake::FakeProperty::Null()}});
-  AddBoard({{u"Product", fake::FakeProperty::Integer(4)}});
-  AddBoard({{u"Product", fake::FakeProperty::Text(u"warned", 1)}});
-  EXPECT_EQ(fnGetPID(product_), 1);
-  EXPECT_TRUE(ProductUntouched());
-  ExpectNothingHeld();
-}
-
-TEST_F(BoardTest, UnreachableWmiOrMultithreadedCallerAnswersZero) {
-  AddBoard({{u"Product", Text(u"P")}, {u"Manufacturer", Text(u"M")}});
-  wmi().connectResult = static_cast<HRESULT>(0x80041003);
-  EXPECT_EQ(fnGetPID(product_), 0);
-  EXPECT_EQ(fnGetWMIInfo(product_, maker_), 0);
-  wmi().connectResult = S_OK;
-  fake::EnterApartment(fake::Apartment::kMultithreaded);
-  EXPECT_EQ(fnGetPID(product_), 0);
-  EXPECT_EQ(fnGetWMIInfo(product_, maker_), 0);
-  EXPECT_TRUE(ProductUntouched());
-  ExpectNothingHeld(1);
-}
-
-TEST_F(BoardTest, LongValuesKeepTheirFirstUnitsUpToTheContract) {
-  const std::u16string longValue(kTooLong, u'x');
-  AddBoard({{u"Product", Text(longValue)}, {u"Manufacturer", Text(longValue)}});
-  EXPECT_EQ(fnGetWMIInfo(product_, maker_), 1);
-  EXPECT_EQ(Product(), longValue.substr(0, kLongest));
-  EXPECT_EQ(Maker(), longValue.substr(0, kLongest));
-  // Nothing beyond the units of the caller's contract was written.
-  EXPECT_EQ(product_[QUORIL_BOARD_TEXT_UNITS], kSentinel);
-  EXPECT_EQ(maker_[QUORIL_BOARD_TEXT_UNITS], kSentinel);
-}
-
-TEST_F(BoardTest, InfoTakesEachPropertyOnItsOwn) {
-  AddBoard({{u"Product", Text(u"P1")}, {u"Manufacturer", Text(u"M1")}});
-  AddBoard({{u"Product", Text(u"P2")}});
-  AddBoard({{u"Manufacturer", fake::FakeProperty::Null()}});
-  EXPECT_EQ(fnGetWMIInfo(product_, maker_), 1);
-  EXPECT_EQ(Product(), u"P2");
-  EXPECT_EQ(Maker(), u"M1");
-  ExpectNothingHeld();
+// The boards WMI lists, and what each wide export answers: fnGetPID's answer and product, then
+// fnGetWMIInfo's answer, product and maker.
+TEST_F(BoardTest, WideExportsTakeTheLastBoardsValueOfEachProperty) {
+  using fake::FakeProperty;
+  const std::string cut = Quoted(std::string(kLongest, 'x'));
+  struct Scenario {
+    const char* name;
+    std::vector<fake::FakeInstance> boards;
+    std::string pid;
+    std::string info;
+  };
+  const Scenario scenarios[] = {
+      {"no board", {}, "1 untouched", "1 untouched by untouched"},
+      {"the last board that has a product",
+       {{{u"Product", Text(u"First")}},
+        {{u"Product", Text(u"Second board")}},
+        {{u"Product", FakeProperty::Null()}},
+        {}},
+       "1 \"Second board\"",
+       "1 \"Second board\" by untouched"},
+      {"no text product (null, a number, a read that warned)",
+       {{{u"Product", FakeProperty::Null()}},
+        {{u"Product", FakeProperty::Integer(4)}},
+        {{u"Product", FakeProperty::Text(u"warned", 1)}, {u"Manufacturer", Text(u"M")}}},
+       "1 untouched",
+       "1 untouched by \"M\""},
+      {"each property on its own",
+       {{{u"Product", Text(u"P1")}, {u"Manufacturer", Text(u"M1")}},
+        {{u"Product", Text(u"P2")}},
+        {{u"Manufacturer", FakeProperty::Null()}}},
+       "1 \"P2\"",
+       "1 \"P2\" by \"M1\""},
+      {"long values keep the units that fit",
+       {{{u"Product", Text(std::u16string(kTooLong, u'x'))},
+         {u"Manufacturer", Text(std::u16string(kTooLong, u'x'))}}},
+       "1 " + cut,
+       "1 " + cut + " by " + cut},
+  };
+  for (const Scenario& scenario : scenarios) {
+    fake::ResetFakeSystem();
+    for (const fake::FakeInstance& board : scenario.boards) AddBoard(board);
+    product_.Refill();
+    const int pid = fnGetPID(product_.data());
+    EXPECT_EQ(std::to_string(pid) + " " + product_.Describe(), scenario.pid) << scenario.name;
+    product_.Refill();
+    maker_.Refill();
+    const int info = fnGetWMIInfo(product_.data(), maker_.data());
+    EXPECT_EQ(std::to_string(info) + " " + product_.Describe() + " by " + maker_.Describe(),
+              scenario.info)
+        << scenario.name;
+    ExpectNothingHeld();
+  }
 }
 
 TEST_F(BoardTest, InfoReadsOnlyThePropertiesItHasBuffersFor) {
   AddBoard({{u"Product", Text(u"P1")}, {u"Manufacturer", Text(u"M1")}});
-  EXPECT_EQ(fnGetWMIInfo(nullptr, maker_), 1);
-  EXPECT_EQ(Maker(), u"M1");
+  EXPECT_EQ(fnGetWMIInfo(nullptr, maker_.data()), 1);
+  EXPECT_EQ(maker_.Text(), u"M1");
   EXPECT_EQ(EventsStartingWith("Get"), std::vector<std::string>{"Get Manufacturer"});
 
   fake::ResetFakeSystem();
@@ -113,64 +101,78 @@ TEST_F(BoardTest, NullProductBufferAnswersZeroWithoutWork) {
   EXPECT_TRUE(wmi().events.empty());
 }
 
-TEST_F(BoardTest, NarrowProductIsTheFirstBoardsAndTheAnswerIsAlwaysZero) {
-  AddBoard({{u"Product", fake::FakeProperty::Text(u"First", 1)}});  // any success counts
-  AddBoard({{u"Product", Text(u"Second")}});
-  EXPECT_EQ(fnGetBaseBoardPorductA(narrow_), 0);
-  EXPECT_STREQ(narrow_, "First");
-  EXPECT_EQ(narrow_[6], '#');
-  EXPECT_EQ(wmi().nextCalls.size(), 1u);
-  for (const fake::FakeConversion& conversion : wmi().conversions) {
-    EXPECT_EQ(conversion.codePage, 3u);  // the thread's ANSI code page
-  }
-  ExpectNothingHeld();
-}
-
-TEST_F(BoardTest, NarrowProductLeftAloneWhenThereIsNothingToWrite) {
-  const auto expectUntouched = [&] {
-    EXPECT_EQ(fnGetBaseBoardPorductA(narrow_), 0);
-    EXPECT_TRUE(NarrowUntouched());
-    ExpectNothingHeld();
+// The boards WMI lists and what the machine does, and what fnGetBaseBoardPorductA writes (it
+// always answers 0): the first board's product converted in the thread's code page (3), or
+// nothing. Windows before 2000 refuses the thread's code page; the system's (0), which a thread
+// there always uses, converts instead. A conversion that fails otherwise is not made again.
+TEST_F(BoardTest, NarrowProductIsTheFirstBoardsInTheThreadsCodePage) {
+  using fake::FakeProperty;
+  struct Scenario {
+    const char* name;
+    std::vector<fake::FakeInstance> boards;
+    void (*machine)(fake::FakeWmi&);
+    std::string product;
+    std::vector<UINT> narrowedIn;
   };
-  expectUntouched();  // no board
-  AddBoard({{u"Product", fake::FakeProperty::Null()}});
-  AddBoard({{u"Product", Text(u"Second")}});
-  expectUntouched();  // the first board has no text product
-  fake::ResetFakeSystem();
-  AddBoard({{u"Product", Text(u"P")}});
-  wmi().conversionFails = true;
-  expectUntouched();
-  wmi().conversionFails = false;
-  wmi().connectResult = E_FAIL;
-  expectUntouched();
+  const auto asIs = [](fake::FakeWmi&) {};
+  const Scenario scenarios[] = {
+      {"the first board; any success counts",
+       {{{u"Product", FakeProperty::Text(u"First", 1)}}, {{u"Product", Text(u"Second")}}},
+       asIs,
+       Quoted("First"),
+       {3}},
+      {"no board", {}, asIs, "untouched", {}},
+      {"the first board has no text product",
+       {{{u"Product", FakeProperty::Null()}}, {{u"Product", Text(u"Second")}}},
+       asIs,
+       "untouched",
+       {}},
+      {"the conversion fails otherwise",
+       {{{u"Product", Text(u"P")}}},
+       [](fake::FakeWmi&) { fake::FakeSystem().failingName = "WideCharToMultiByte"; },
+       "untouched",
+       {3}},
+      {"the thread's code page refused",
+       {{{u"Product", Text(u"Board")}}},
+       [](fake::FakeWmi& w) { w.unknownCodePage = CP_THREAD_ACP; },
+       Quoted("Board"),
+       {3, 0}},
+      {"units the code page lacks", {{{u"Product", Text(u"A\xFFFFZ")}}}, asIs, Quoted("A?Z"), {3}},
+      {"a caller in the multithreaded apartment",
+       {{{u"Product", Text(u"Board")}}},
+       [](fake::FakeWmi&) { fake::EnterApartment(fake::Apartment::kMultithreaded); },
+       Quoted("Board"),
+       {3}},
+  };
+  for (const Scenario& scenario : scenarios) {
+    fake::ResetFakeSystem();
+    for (const fake::FakeInstance& board : scenario.boards) AddBoard(board);
+    scenario.machine(wmi());
+    const fake::Apartment apartment = fake::CurrentThreadCom().apartment;
+    narrow_.Refill();
+    EXPECT_EQ(fnGetBaseBoardPorductA(narrow_.data()), 0) << scenario.name;
+    EXPECT_EQ(narrow_.Describe(), scenario.product) << scenario.name;
+    std::vector<UINT> narrowedIn;
+    for (const fake::FakeConversion& conversion : wmi().conversions) {
+      if (!conversion.toWide) narrowedIn.push_back(conversion.codePage);
+    }
+    EXPECT_EQ(narrowedIn, scenario.narrowedIn) << scenario.name;
+    EXPECT_LE(wmi().nextCalls.size(), 1u) << scenario.name;  // only the first board is asked for
+    EXPECT_EQ(fake::CurrentThreadCom().apartment, apartment) << scenario.name;
+    ExpectNothingHeld(apartment == fake::Apartment::kNone ? 0 : 1);
+  }
 }
 
 TEST_F(BoardTest, NarrowProductOfDoubleByteTextFitsTheContract) {
   // Units that each take two bytes: the first kLongest are converted, then a terminator.
   AddBoard({{u"Product", Text(std::u16string(kTooLong, u'\x3042'))}});
-  EXPECT_EQ(fnGetBaseBoardPorductA(narrow_), 0);
-  EXPECT_EQ(std::string(narrow_).size(), 2 * kLongest);
-  EXPECT_EQ(narrow_[2 * kLongest + 1], '#');
-  for (size_t i = 0; i < 2 * kLongest; i += 2) {
+  EXPECT_EQ(fnGetBaseBoardPorductA(narrow_.data()), 0);
+  EXPECT_EQ(narrow_.Text().size(), 2 * kLongest);
+  EXPECT_TRUE(narrow_.UntouchedFrom(QUORIL_BOARD_PRODUCT_A_BYTES - 1));
+  for (size_t i = 0; i < narrow_.Text().size(); i += 2) {
     ASSERT_EQ(static_cast<unsigned char>(narrow_[i]), 0xB0) << i;
     ASSERT_EQ(static_cast<unsigned char>(narrow_[i + 1]), 0x42) << i;
   }
-}
-
-TEST_F(BoardTest, NarrowProductUsesTheDefaultCharacterForUnitsTheCodePageLacks) {
-  AddBoard({{u"Product", Text(u"A\xFFFF"
-                              u"B")}});
-  EXPECT_EQ(fnGetBaseBoardPorductA(narrow_), 0);
-  EXPECT_STREQ(narrow_, "A?B");
-}
-
-TEST_F(BoardTest, NarrowProductInTheCallersMultithreadedApartment) {
-  AddBoard({{u"Product", Text(u"Board")}});
-  fake::EnterApartment(fake::Apartment::kMultithreaded);
-  EXPECT_EQ(fnGetBaseBoardPorductA(narrow_), 0);
-  EXPECT_STREQ(narrow_, "Board");
-  EXPECT_EQ(fake::CurrentThreadCom().apartment, fake::Apartment::kMultithreaded);
-  ExpectNothingHeld(1);
 }
 
 }  // namespace

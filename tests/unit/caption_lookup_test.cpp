@@ -2,140 +2,129 @@
 // The caption of the drive named in a caller's text.
 #include "wmi/caption_lookup.h"
 
-#include <algorithm>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fake_wmi_test.h"
 #include "quoril.h"
+#include "sentinel_buffer.h"
 
 namespace quoril::wmi {
 namespace {
 
-TEST(FindNoCaseTest, FoldsOnlyAToZ) {
-  const char16_t* haystack = u"d:";
-  EXPECT_EQ(FindNoCase(haystack, u"D:"), haystack);
-  EXPECT_EQ(FindNoCase(haystack, u"E:"), nullptr);
+TEST(FindNoCaseTest, FirstPlaceWhereTheNeedleStandsWithAToZFolded) {
+  const char16_t* haystack = u"xD:yd:";
+  const char16_t* empty = u"";
+  const char16_t* overlapping = u"aab";
+  struct Case {
+    const char16_t* haystack;
+    const char16_t* needle;
+    const char16_t* found;
+  };
+  const Case cases[] = {
+      {haystack, u"d:", haystack + 1},
+      {haystack, u"D:", haystack + 1},
+      {haystack, u"E:", nullptr},
+      {haystack, u"", haystack},  // an empty needle stands at the start
+      {empty, u"", empty},
+      {overlapping, u"AB", overlapping + 1},
+      {u"ab", u"abc", nullptr},
+      {u"", u"a", nullptr},
+      {nullptr, u"a", nullptr},
+      {u"a", nullptr, nullptr},
+      {u"{", u"[", nullptr},  // '[' and '{' sit just outside the folded ranges
+  };
+  for (const Case& c : cases) EXPECT_EQ(FindNoCase(c.haystack, c.needle), c.found);
   // Letters outside a-z keep their case: U+00E9 and U+00C9 differ.
   EXPECT_EQ(FindNoCase(u"caf\u00E9", u"CAF\u00C9"), nullptr);
   EXPECT_NE(FindNoCase(u"caf\u00E9", u"CAF\u00E9"), nullptr);
-  // '[' (0x5B) and '{' (0x7B) sit just outside the folded ranges.
-  EXPECT_EQ(FindNoCase(u"{", u"["), nullptr);
 }
-
-TEST(FindNoCaseTest, EmptyNeedleIsFoundAtTheStart) {
-  const char16_t* haystack = u"D:";
-  const char16_t* empty = u"";
-  EXPECT_EQ(FindNoCase(haystack, u""), haystack);
-  EXPECT_EQ(FindNoCase(empty, u""), empty);
-}
-
-TEST(FindNoCaseTest, FirstOccurrenceAndLongNeedles) {
-  const char16_t* haystack = u"xD:yd:";
-  EXPECT_EQ(FindNoCase(haystack, u"d:"), haystack + 1);
-  EXPECT_EQ(FindNoCase(u"ab", u"abc"), nullptr);
-  EXPECT_EQ(FindNoCase(u"", u"a"), nullptr);
-  const char16_t* overlapping = u"aab";
-  EXPECT_EQ(FindNoCase(overlapping, u"AB"), overlapping + 1);
-  EXPECT_EQ(FindNoCase(nullptr, u"a"), nullptr);
-  EXPECT_EQ(FindNoCase(u"a", nullptr), nullptr);
-}
-
-constexpr char16_t kSentinel = u'#';
 
 class DriveCaptionTest : public test::FakeWmiTest {
  protected:
-  void SetUp() override {
-    FakeWmiTest::SetUp();
-    std::fill(std::begin(caption_), std::end(caption_), kSentinel);
-  }
   static void Drive(const char16_t* drive, fake::FakeProperty caption) {
     AddDrive({{u"Drive", fake::FakeProperty::Text(drive)}, {u"Caption", std::move(caption)}});
   }
-  bool Untouched() const {
-    return std::all_of(std::begin(caption_), std::end(caption_),
-                       [](char16_t u) { return u == kSentinel; });
-  }
 
-  char16_t caption_[64];
+  // The callers here promise 32 units or fewer.
+  test::Wide<32> caption_;
 };
 
-TEST_F(DriveCaptionTest, LowerCaseTextFindsTheDrive) {
-  Drive(u"E:", Text(u"Other"));
-  Drive(u"D:", Text(u"Optical D"));
-  EXPECT_EQ(fnGetDriveCaptionW(u"d:\\", caption_, 32), 1);
-  EXPECT_EQ(std::u16string(caption_), u"Optical D");
-  // The rest of the count is zero units; nothing past it is written.
-  EXPECT_TRUE(std::all_of(caption_ + 9, caption_ + 32, [](char16_t u) { return u == 0; }));
-  EXPECT_EQ(caption_[32], kSentinel);
-  ExpectNothingHeld();
-}
-
-TEST_F(DriveCaptionTest, FirstListedMatchWithACaptionWins) {
-  Drive(u"E:", fake::FakeProperty::Null());  // matches, but has no caption
-  Drive(u"D:", Text(u"Listed first"));
-  Drive(u"E:", Text(u"Listed later"));
-  Drive(u"F:", Text(u"Never looked at"));
-  EXPECT_EQ(fnGetDriveCaptionW(u"E: and D:", caption_, 32), 1);
-  EXPECT_EQ(std::u16string(caption_), u"Listed first");
-  // The walk stopped at the match.
-  EXPECT_EQ(wmi().nextCalls.size(), 2u);
-  ExpectNothingHeld();
-}
-
-TEST_F(DriveCaptionTest, EmptyDriveValueMatchesEveryText) {
-  Drive(u"", Text(u"Any"));
-  EXPECT_EQ(fnGetDriveCaptionW(u"Z:", caption_, 32), 1);
-  EXPECT_EQ(std::u16string(caption_), u"Any");
+// The drives WMI lists (their Drive and Caption values), the text a caller names a drive in, and
+// the caption found with the number of instances asked for: the walk stops at the first drive
+// whose value stands in the text, a-z folded, and that has a text caption.
+TEST_F(DriveCaptionTest, FirstListedDriveInTheTextWithACaptionWins) {
+  using fake::FakeProperty;
+  struct Scenario {
+    std::vector<std::pair<const char16_t*, FakeProperty>> drives;
+    const char16_t* text;
+    std::optional<std::u16string> caption;
+    size_t asked;
+  };
+  const Scenario scenarios[] = {
+      {{{u"E:", Text(u"Other")}, {u"D:", Text(u"Optical D")}}, u"d:\\", u"Optical D", 2},
+      {{{u"E:", FakeProperty::Null()},
+        {u"D:", Text(u"Listed first")},
+        {u"E:", Text(u"Listed later")},
+        {u"F:", Text(u"Never looked at")}},
+       u"E: and D:",
+       u"Listed first",
+       2},
+      {{{u"", Text(u"Any")}}, u"Z:", u"Any", 1},  // an empty value stands in every text
+      {{}, u"D:", std::nullopt, 1},
+      {{{u"E:", Text(u"Other")}, {u"D:", FakeProperty::Integer(1)}}, u"D:", std::nullopt, 3},
+  };
+  for (const Scenario& scenario : scenarios) {
+    fake::ResetFakeSystem();
+    for (const auto& [drive, caption] : scenario.drives) Drive(drive, caption);
+    caption_.Refill();
+    const std::string name(scenario.text,
+                           scenario.text + std::char_traits<char16_t>::length(scenario.text));
+    EXPECT_EQ(fnGetDriveCaptionW(scenario.text, caption_.data(), 32), scenario.caption ? 1 : 0)
+        << name;
+    if (scenario.caption) {
+      // The caption, then zero units to the end of the count; nothing past it is written.
+      std::u16string expected(32, u'\0');
+      expected.replace(0, scenario.caption->size(), *scenario.caption);
+      EXPECT_EQ(std::u16string(caption_.data(), 32), expected) << name;
+      EXPECT_TRUE(caption_.UntouchedFrom(32)) << name;
+    } else {
+      EXPECT_TRUE(caption_.Untouched()) << name;
+    }
+    EXPECT_EQ(wmi().nextCalls.size(), scenario.asked) << name;
+    ExpectNothingHeld();
+  }
 }
 
 TEST_F(DriveCaptionTest, CaptionIsCutToCountMinusOne) {
   Drive(u"D:", Text(u"ABCDEFGH"));
-  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_, 4), 1);
-  EXPECT_EQ(std::u16string(caption_, 4), std::u16string(u"ABC\0", 4));
-  EXPECT_EQ(caption_[4], kSentinel);
-  std::fill(std::begin(caption_), std::end(caption_), kSentinel);
-  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_, 1), 1);
+  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_.data(), 4), 1);
+  EXPECT_EQ(std::u16string(caption_.data(), 4), std::u16string(u"ABC\0", 4));
+  EXPECT_TRUE(caption_.UntouchedFrom(4));
+  caption_.Refill();
+  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_.data(), 1), 1);
   EXPECT_EQ(caption_[0], u'\0');
-  EXPECT_EQ(caption_[1], kSentinel);
-}
-
-TEST_F(DriveCaptionTest, NothingMatchesOrNothingListed) {
-  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_, 32), 0);
-  Drive(u"E:", Text(u"Other"));
-  Drive(u"D:", fake::FakeProperty::Integer(1));
-  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_, 32), 0);
-  EXPECT_TRUE(Untouched());
-  ExpectNothingHeld();
+  EXPECT_TRUE(caption_.UntouchedFrom(1));
 }
 
 TEST_F(DriveCaptionTest, BadArgumentsAnswerZeroBeforeAnyWork) {
   Drive(u"D:", Text(u"Optical"));
-  EXPECT_EQ(fnGetDriveCaptionW(nullptr, caption_, 32), 0);
+  EXPECT_EQ(fnGetDriveCaptionW(nullptr, caption_.data(), 32), 0);
   EXPECT_EQ(fnGetDriveCaptionW(u"D:", nullptr, 32), 0);
-  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_, 0), 0);
-  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_, -5), 0);
-  EXPECT_TRUE(Untouched());
+  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_.data(), 0), 0);
+  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_.data(), -5), 0);
+  EXPECT_TRUE(caption_.Untouched());
   EXPECT_TRUE(wmi().events.empty());
-}
-
-TEST_F(DriveCaptionTest, FailedConnectionOrListingAnswersZero) {
-  Drive(u"D:", Text(u"Optical"));
-  wmi().connectResult = E_FAIL;
-  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_, 32), 0);
-  wmi().connectResult = S_OK;
-  wmi().listingGivesEnumerator = false;
-  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_, 32), 0);
-  EXPECT_TRUE(Untouched());
-  ExpectNothingHeld();
 }
 
 TEST_F(DriveCaptionTest, AcceptsAnySuccessfulReadAndWorksInTheCallersApartment) {
   AddDrive({{u"Drive", fake::FakeProperty::Text(u"D:", 1)},
             {u"Caption", fake::FakeProperty::Text(u"Optical", 1)}});
   fake::EnterApartment(fake::Apartment::kMultithreaded);
-  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_, 32), 1);
-  EXPECT_EQ(std::u16string(caption_), u"Optical");
+  EXPECT_EQ(fnGetDriveCaptionW(u"D:", caption_.data(), 32), 1);
+  EXPECT_EQ(caption_.Text(), u"Optical");
   EXPECT_EQ(fake::CurrentThreadCom().apartment, fake::Apartment::kMultithreaded);
   ExpectNothingHeld(1);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cpu_display/cpu_brand.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,17 @@ using Messages = std::vector<std::string>;
 constexpr char kIntelBrand[] = "       Intel(R) Core(TM) i7-3770 CPU @ 3.40GHz";
 
 class CpuBrandTest : public test::FakeMachineTest {};
+
+// IsCpuBrandContaining(text) with its frame `shift` bytes lower, on a stack painted non-zero.
+[[gnu::noinline]] void PaintStackBelow() {
+  volatile char paint[8192];
+  for (volatile char& byte : paint) byte = 0x7E;
+}
+[[gnu::noinline]] int CallOnPaintedStack(const char* text, size_t shift) {
+  static_cast<volatile char*>(__builtin_alloca(shift + 1))[0] = 0;
+  PaintStackBelow();
+  return IsCpuBrandContaining(text);
+}
 
 TEST_F(CpuBrandTest, WritesBrandUnchangedThenVerdict) {
   fake::SetCpuBrand(kIntelBrand);
@@ -32,10 +44,17 @@ TEST_F(CpuBrandTest, FindsTextAcrossLeavesAndAtEitherEnd) {
   EXPECT_EQ(IsCpuBrandContaining("defGHI"), 1);
   EXPECT_EQ(IsCpuBrandContaining("UVwx"), 1);
   EXPECT_EQ(IsCpuBrandContaining("0123"), 1);
-  // All 48 bytes filled without a terminator: the brand still ends where it should.
-  EXPECT_EQ(IsCpuBrandContaining("89+-"), 1);
   EXPECT_EQ(IsCpuBrandContaining("+-+"), 0);
   EXPECT_EQ(machine().debugOutput.front(), brand);
+  // All 48 bytes filled: the brand still ends after them, whatever follows in memory. With the
+  // stack and the probe's registers non-zero, a missing terminator shows as a longer message.
+  for (size_t shift = 0; shift < 128; shift += 8) {
+    fake::ResetFakeSystem();
+    fake::SetCpuBrand(brand);
+    machine().cpu.leaves[0] = {0x7E7E7E7E, 0x7E7E7E7E, 0x7E7E7E7E, 0x7E7E7E7E};
+    EXPECT_EQ(CallOnPaintedStack("89+-", shift), 1) << shift;
+    EXPECT_EQ(machine().debugOutput.at(0), brand) << "stack shifted by " << shift;
+  }
 }
 
 TEST_F(CpuBrandTest, EmptyTextIsInEveryBrandEvenAnEmptyOne) {

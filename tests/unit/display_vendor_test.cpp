@@ -6,6 +6,7 @@
 
 #include "fake_machine_test.h"
 #include "quoril.h"
+#include "sentinel_buffer.h"
 
 namespace quoril {
 namespace {
@@ -17,11 +18,10 @@ class DisplayVendorTest : public test::FakeMachineTest {
   std::string VendorOf(const std::string& id) {
     fake::ResetFakeSystem();
     machine().displayAdapterIds = {id};
-    char out[QUORIL_VENDOR_BYTES + 3];
-    std::memset(out, '#', sizeof out);
-    EXPECT_EQ(GetSubsystemVendor(0, out), 1) << id;
-    EXPECT_EQ(out[QUORIL_VENDOR_BYTES], '#') << "wrote past the bytes the caller promises";
-    return out;
+    test::Narrow<QUORIL_VENDOR_BYTES> out;
+    EXPECT_EQ(GetSubsystemVendor(0, out.data()), 1) << id;
+    EXPECT_TRUE(out.UntouchedFrom(out.Text().size() + 1)) << "wrote past the terminator";
+    return out.Text();
   }
 };
 

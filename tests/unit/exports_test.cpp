@@ -24,13 +24,6 @@ TEST(HeaderSizes, AreThePublishedOnes) {
   EXPECT_EQ(QUORIL_VENDOR_BYTES, 5);
 }
 
-TEST_F(ExportsTest, TestDoesNothing) {
-  ::Test();
-  EXPECT_TRUE(machine().cpu.queried.empty());
-  EXPECT_TRUE(machine().debugOutput.empty());
-  EXPECT_TRUE(machine().displayCalls.empty());
-}
-
 TEST_F(ExportsTest, NullBuffersAnswerZeroAndTouchNothing) {
   fake::SetCpuBrand("Brand");
   machine().displayAdapterIds = {"SUBSYS_0123ABCD&"};

@@ -16,45 +16,13 @@
 #include "config_response.h"
 #include "fake_wmi_test.h"
 #include "quoril.h"
+#include "sentinel_buffer.h"
 
 namespace quoril {
 namespace {
 
-constexpr char16_t kWideSentinel = 0xBEEF;
-constexpr char kSentinel = 0x5A;
-constexpr size_t kCanary = 8;  // units past each buffer's contract that must stay untouched
-
-// A caller's buffer of `N` units as the contract promises, filled with a sentinel, with a
-// canary behind it.
-template <typename Unit, size_t N, Unit kFill>
-struct Buffer {
-  std::array<Unit, N + kCanary> units;
-  Buffer() { units.fill(kFill); }
-  Unit* data() { return units.data(); }
-  // "untouched", the text at its start in quotes when every unit behind its terminator is as it
-  // was, or "garbled".
-  std::string Describe() const {
-    const auto untouched = [](Unit u) { return u == kFill; };
-    if (std::all_of(units.begin(), units.end(), untouched)) return "untouched";
-    const auto end = std::find(units.begin(), units.begin() + N, Unit{});
-    if (end == units.begin() + N || !std::all_of(end + 1, units.end(), untouched)) {
-      return "garbled";
-    }
-    std::string text = "\"";
-    for (auto unit = units.begin(); unit != end; ++unit) {
-      if (*unit == '\r' || *unit == '\n') {
-        text += *unit == '\r' ? "\\r" : "\\n";
-      } else {
-        text += static_cast<char>(*unit);
-      }
-    }
-    return text + "\"";
-  }
-};
-template <size_t N>
-using Wide = Buffer<char16_t, N, kWideSentinel>;
-template <size_t N>
-using Narrow = Buffer<char, N, kSentinel>;
+using test::Narrow;
+using test::Wide;
 
 // Where a run failed: the name of the call made to fail and which of the export's calls of that
 // name it was, from 0, as a run without failures makes them; an empty name when nothing failed.
@@ -118,10 +86,13 @@ std::vector<ExportCase> EveryExport() {
   // The query-style exports fail before the listing, and answer 0 untouched; within it, a
   // failed Next ends the listing and a failed read loses that one value.
   return {
-      {"Test", [] {},
+      {"Test", [] { fake::SetCpuBrand("Quoril Test CPU"); },
        [] {
          ::Test();
-         return std::string("returned");
+         const fake::FakeMachine& machine = fake::FakeSystem();
+         const bool asked = !machine.cpu.queried.empty() || !machine.debugOutput.empty() ||
+                            !machine.displayCalls.empty() || !machine.wmi.events.empty();
+         return std::string(asked ? "returned, having asked the machine" : "returned");
        },
        [](const FailurePoint&) { return std::string("returned"); }},
       {"fnVoIsCPU", [] { fake::SetCpuBrand("Quoril Test CPU"); },
@@ -201,13 +172,11 @@ std::vector<ExportCase> EveryExport() {
        [] {
          Wide<QUORIL_CAPTION_UNITS> caption;
          const int result = fnGetDriveCaptionW(u"e:", caption.data(), QUORIL_CAPTION_UNITS);
-         // The caption fills all the units it is given: its text, then zeros.
+         // The caption fills all the units promised: its text, then zeros.
          std::u16string expected(QUORIL_CAPTION_UNITS, u'\0');
          expected.replace(0, 6, u"Second");
-         const bool filled =
-             std::equal(expected.begin(), expected.end(), caption.units.begin()) &&
-             std::all_of(caption.units.begin() + QUORIL_CAPTION_UNITS, caption.units.end(),
-                         [](char16_t u) { return u == kWideSentinel; });
+         const bool filled = std::equal(expected.begin(), expected.end(), caption.units.begin()) &&
+                             caption.UntouchedFrom(QUORIL_CAPTION_UNITS);
          return Answered(result, filled ? "\"Second\" and zeros" : caption.Describe());
        },
        [](const FailurePoint& f) {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The two ways into WMI: what they ask of COM and WMI, how each step's failure ends the
-// transaction, and that every reference goes back in the order it must.
+// The two ways into WMI: what they ask of COM and WMI, in which apartments they work, and what
+// they make of what WMI answers. (Each call failing in turn is FaultTest's.)
 #include "wmi/wmi_access.h"
 
 #include <cstring>
@@ -12,8 +12,6 @@
 
 namespace quoril::wmi {
 namespace {
-
-using Events = std::vector<std::string>;
 
 constexpr char kBoardQuery[] = "SELECT * FROM Win32_BaseBoard";
 constexpr HRESULT kFailure = static_cast<HRESULT>(0x80041003);  // access denied
@@ -86,109 +84,30 @@ TEST_F(QueryStyleTest, AsksForTheFixedNamespaceBlanketAndListing) {
   EXPECT_TRUE(wmi().propertyReads[0].typeIsNull);
   EXPECT_TRUE(wmi().propertyReads[0].flavorIsNull);
 
-  EXPECT_EQ(wmi().events, (Events{"CoInitialize", "CoCreateInstance", "ConnectServer",
-                                  "CoSetProxyBlanket", "ExecQuery", "Next", "Get Product",
-                                  "Release instance", "Next", "Release services", "Release locator",
-                                  "Release enumerator", "CoUninitialize"}));
+  // The apartment is entered first and left last, once every object has gone; the order in
+  // which the objects go is the library's own affair.
+  EXPECT_EQ(wmi().events.front(), "CoInitialize");
+  EXPECT_EQ(wmi().events.back(), "CoUninitialize");
   ExpectNothingHeld();
 }
 
-TEST_F(QueryStyleTest, VisitsEveryInstanceInListingOrder) {
-  AddBoard({{u"Product", Text(u"first")}});
-  AddBoard({{u"Product", fake::FakeProperty::Null()}});
-  AddBoard({{u"Product", Text(u"third")}});
-  std::vector<std::u16string> seen;
-  EXPECT_EQ(Query(&seen), 1);
-  EXPECT_EQ(seen, (std::vector<std::u16string>{u"first", u"<none>", u"third"}));
-  EXPECT_EQ(wmi().nextCalls.size(), 4u);
-  ExpectNothingHeld();
+// Only a listing that handed out an enumerator is walked, and the answer says the query failed
+// when it did: a failed query that hands out an enumerator all the same has it released, not
+// walked; a query that claims success without one has nothing to walk. (A failure of each call
+// on the way is FaultTest's.)
+TEST_F(QueryStyleTest, AnswersZeroUnlessTheQueryGaveAListing) {
+  for (const bool failedWithEnumerator : {true, false}) {
+    fake::ResetFakeSystem();
+    AddBoard({{u"Product", Text(u"P1")}});
+    if (failedWithEnumerator) wmi().listingResult = kFailure;
+    if (!failedWithEnumerator) wmi().listingGivesEnumerator = false;
+    std::vector<std::u16string> seen;
+    EXPECT_EQ(Query(&seen), 0);
+    EXPECT_TRUE(seen.empty());
+    EXPECT_TRUE(wmi().nextCalls.empty());
+    ExpectNothingHeld();
+  }
 }
-
-TEST_F(QueryStyleTest, NoInstancesStillAnswersOne) {
-  std::vector<std::u16string> seen;
-  EXPECT_EQ(Query(&seen), 1);
-  EXPECT_TRUE(seen.empty());
-  ExpectNothingHeld();
-}
-
-TEST_F(QueryStyleTest, AFailingNextEndsTheWalkButNotTheAnswer) {
-  AddBoard({{u"Product", Text(u"first")}});
-  AddBoard({{u"Product", Text(u"second")}});
-  wmi().nextFailsFromCall = 1;
-  std::vector<std::u16string> seen;
-  EXPECT_EQ(Query(&seen), 1);
-  EXPECT_EQ(seen, (std::vector<std::u16string>{u"first"}));
-  ExpectNothingHeld();
-}
-
-// Each step's failure: the answer is 0, the action never runs, what was obtained is released in
-// the order services, locator, and COM is balanced exactly when it was initialised.
-struct StepFailure {
-  const char* name;
-  void (*inject)(fake::FakeWmi&);
-  Events releases;
-  bool uninitialises;
-};
-
-class QueryStyleFailureTest : public QueryStyleTest,
-                              public ::testing::WithParamInterface<StepFailure> {};
-
-TEST_P(QueryStyleFailureTest, AnswersZeroAndReleasesWhatItHeld) {
-  AddBoard({{u"Product", Text(u"P1")}});
-  GetParam().inject(wmi());
-  std::vector<std::u16string> seen;
-  EXPECT_EQ(Query(&seen), 0);
-  EXPECT_TRUE(seen.empty());
-  EXPECT_EQ(EventsStartingWith("Release"), GetParam().releases);
-  EXPECT_EQ(EventsStartingWith("CoUninitialize").size(), GetParam().uninitialises ? 1u : 0u);
-  ExpectNothingHeld();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryStep, QueryStyleFailureTest,
-    ::testing::Values(
-        StepFailure{"CoInitialize",
-                    [](fake::FakeWmi& w) { w.coInitializeResult = E_OUTOFMEMORY; },
-                    {},
-                    false},
-        StepFailure{"Locator",
-                    [](fake::FakeWmi& w) { w.createLocatorResult = REGDB_E_CLASSNOTREG; },
-                    {},
-                    true},
-        StepFailure{"Connect",
-                    [](fake::FakeWmi& w) { w.connectResult = kFailure; },
-                    {"Release locator"},
-                    true},
-        StepFailure{"Blanket",
-                    [](fake::FakeWmi& w) { w.blanketResult = E_NOTIMPL; },
-                    {"Release services", "Release locator"},
-                    true},
-        StepFailure{"Query",
-                    [](fake::FakeWmi& w) {
-                      w.listingResult = kFailure;
-                      w.listingGivesEnumerator = false;
-                    },
-                    {"Release services", "Release locator"},
-                    true},
-        // A failed query that hands out an enumerator all the same: it is released, not walked.
-        StepFailure{"QueryWithEnumerator",
-                    [](fake::FakeWmi& w) { w.listingResult = kFailure; },
-                    {"Release services", "Release locator", "Release enumerator"},
-                    true},
-        // A query that claims success without an enumerator has nothing to walk.
-        StepFailure{"QueryWithoutEnumerator",
-                    [](fake::FakeWmi& w) { w.listingGivesEnumerator = false; },
-                    {"Release services", "Release locator"},
-                    true},
-        StepFailure{"NamespaceString",
-                    [](fake::FakeWmi& w) { w.stringAllocationFailsFrom = 0; },
-                    {"Release locator"},
-                    true},
-        StepFailure{"QueryString",
-                    [](fake::FakeWmi& w) { w.conversionFails = true; },
-                    {"Release services", "Release locator"},
-                    true}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(QueryStyleTest, ThreadInTheMultithreadedApartmentAnswersZeroAndKeepsIt) {
   AddBoard({{u"Product", Text(u"P1")}});
@@ -308,7 +227,7 @@ TEST_F(EnumerationStyleTest, FailedConnectionOrBlanketLeavesBothOutPointersNull)
   }
 }
 
-TEST_F(EnumerationStyleTest, ListsByClassNameAndReleasesInstanceFirst) {
+TEST_F(EnumerationStyleTest, ListsByClassName) {
   AddBoard({{u"Product", Text(u"P1")}});
   AddBoard({{u"Product", Text(u"P2")}});
   EXPECT_EQ(WalkBoards(), 2u);
@@ -318,9 +237,6 @@ TEST_F(EnumerationStyleTest, ListsByClassNameAndReleasesInstanceFirst) {
   EXPECT_EQ(wmi().listings[0].flags, 48);
   EXPECT_TRUE(wmi().listings[0].contextIsNull);
   EXPECT_EQ(wmi().connections[0].resource, u"ROOT\\CIMV2");
-  EXPECT_EQ(EventsStartingWith("Release"),
-            (Events{"Release instance", "Release instance", "Release enumerator",
-                    "Release services", "Release locator"}));
   EXPECT_EQ(wmi().events.back(), "CoUninitialize");
   ExpectNothingHeld();
 }
@@ -336,23 +252,6 @@ TEST_F(EnumerationStyleTest, TheEnumeratorDecidesNotTheResult) {
   wmi().listingGivesEnumerator = false;  // succeeds without one
   EXPECT_EQ(WalkBoards(), 0u);
   EXPECT_TRUE(wmi().nextCalls.empty());
-  ExpectNothingHeld();
-}
-
-TEST_F(EnumerationStyleTest, WorksInTheCallersMultithreadedApartmentAndLeavesIt) {
-  AddBoard({{u"Product", Text(u"P1")}});
-  fake::EnterApartment(fake::Apartment::kMultithreaded);
-  EXPECT_EQ(WalkBoards(), 1u);
-  EXPECT_TRUE(EventsStartingWith("CoUninitialize").empty());
-  EXPECT_EQ(fake::CurrentThreadCom().apartment, fake::Apartment::kMultithreaded);
-  ExpectNothingHeld(1);
-}
-
-TEST_F(EnumerationStyleTest, FailedInitialisationStillWorksWithoutUninitialising) {
-  AddBoard({{u"Product", Text(u"P1")}});
-  wmi().coInitializeResult = E_OUTOFMEMORY;
-  EXPECT_EQ(WalkBoards(), 1u);
-  EXPECT_TRUE(EventsStartingWith("CoUninitialize").empty());
   ExpectNothingHeld();
 }
 

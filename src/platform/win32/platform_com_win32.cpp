@@ -9,6 +9,7 @@
 // failure paths take over.
 #include <windows.h>
 
+#include "platform/code_page.h"
 #include "platform/platform.h"
 
 namespace quoril::platform {
@@ -36,12 +37,9 @@ using SysAllocStringLenFn = BSTR(WINAPI*)(const OLECHAR*, UINT);
 using SysFreeStringFn = void(WINAPI*)(BSTR);
 using VariantClearFn = HRESULT(WINAPI*)(VARIANTARG*);
 
-// Windows before 2000 (95, 98, ME, NT 4) does not know CP_THREAD_ACP and refuses it as an
-// invalid parameter. A thread there has no code page of its own: it always uses the system's
-// ANSI code page, so that is the page the caller asked for.
-bool RetryWithSystemCodePage(UINT codePage, int result) {
-  return result == 0 && codePage == CP_THREAD_ACP && ::GetLastError() == ERROR_INVALID_PARAMETER;
-}
+// Whether the conversion that just answered 0 was refused for its code page (see
+// ConvertInCodePage).
+bool CodePageRefused() { return ::GetLastError() == ERROR_INVALID_PARAMETER; }
 
 }  // namespace
 
@@ -110,23 +108,24 @@ HRESULT VariantClear(VARIANT* value) {
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narrowLength,
                         OLECHAR* wide, int wideLength) {
-  int result = ::MultiByteToWideChar(codePage, flags, narrow, narrowLength, wide, wideLength);
-  if (RetryWithSystemCodePage(codePage, result)) {
-    result = ::MultiByteToWideChar(CP_ACP, flags, narrow, narrowLength, wide, wideLength);
-  }
-  return result;
+  return ConvertInCodePage(
+      codePage,
+      [&](UINT page) {
+        return ::MultiByteToWideChar(page, flags, narrow, narrowLength, wide, wideLength);
+      },
+      CodePageRefused);
 }
 
 int WideCharToMultiByte(UINT codePage, DWORD flags, const OLECHAR* wide, int wideLength,
                         char* narrow, int narrowLength, const char* defaultChar,
                         BOOL* usedDefaultChar) {
-  int result = ::WideCharToMultiByte(codePage, flags, wide, wideLength, narrow, narrowLength,
+  return ConvertInCodePage(
+      codePage,
+      [&](UINT page) {
+        return ::WideCharToMultiByte(page, flags, wide, wideLength, narrow, narrowLength,
                                      defaultChar, usedDefaultChar);
-  if (RetryWithSystemCodePage(codePage, result)) {
-    result = ::WideCharToMultiByte(CP_ACP, flags, wide, wideLength, narrow, narrowLength,
-                                   defaultChar, usedDefaultChar);
-  }
-  return result;
+      },
+      CodePageRefused);
 }
 
 void WriteStandardOutput(const char* text) {
