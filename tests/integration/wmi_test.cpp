@@ -263,9 +263,10 @@ TEST_F(WmiExports, CaptionListAgreesWithWmi) {
   const auto drives = ReadWmi(L"Win32_CDROMDrive", {L"Caption", L"Drive"}, Listing::kQuery);
   ASSERT_TRUE(drives) << "WMI is not reachable from the test itself";
   if (UnderWine()) {
-    EXPECT_TRUE(std::any_of(drives->begin(), drives->end(), [](const Instance& d) {
-      return d[1] == Text(u"D:");
-    })) << "drive D: of the tests' Wine prefix is not a CD-ROM drive (cmake/wine-run.sh sets it)";
+    EXPECT_TRUE(std::any_of(drives->begin(), drives->end(),
+                            [](const Instance& d) { return d[1] == Text(u"D:"); }))
+        << "drive D: of the tests' Wine prefix is not a CD-ROM drive (tests/harness/windows.py "
+           "sets it)";
   }
   Text expected;
   int listed = 0;
