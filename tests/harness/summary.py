@@ -8,7 +8,7 @@ Reads build/test-results: one JUnit file per CTest run, named after the build tr
 under Wine is one CTest test for all its cases; its own report (build/<tree>/gtest-results/
 TEST.xml) counts them one by one, so a case the program skipped counts as skipped. A test that
 ran in one run and was skipped in another (a 32-bit program skipped here and run in the emulated
-PC, say) counts once, as it ran.
+PC, say) counts once, as it ran; one that failed anywhere counts as failed.
 
 A skip that installing packages would undo ("make deps" in its reason) is a test this machine
 could run: with CI=true in the environment, any such skip fails the run. So does a part named as
@@ -19,76 +19,70 @@ import xml.etree.ElementTree as ElementTree
 from pathlib import Path
 
 BUILD = Path(__file__).resolve().parents[2] / "build"
+RANK = {"skipped": 0, "passed": 1, "failed": 2}
 
 
-def skip_reason(case) -> str:
-    """The line of a skipped test's output that says SKIPPED, or else what its skip says."""
+def outcome(case) -> tuple[str, str]:
+    """(outcome, reason) of a JUnit test case: the reason a skip gave is the line of its output
+    that says SKIPPED, or else what its skip element says."""
+    if case.find("failure") is not None or case.find("error") is not None \
+            or case.get("status") == "fail":
+        return "failed", ""
+    if case.get("status") in (None, "run") and case.get("result") != "skipped" \
+            and case.find("skipped") is None:
+        return "passed", ""
     output = case.find("system-out")
-    for line in ("" if output is None else output.text or "").splitlines():
-        if "SKIPPED" in line:
-            return line.strip()
+    lines = [line.strip() for line in ("" if output is None else output.text or "").splitlines()
+             if "SKIPPED" in line]
     skipped = case.find("skipped")
-    return (skipped.get("message") if skipped is not None else None) or "skipped"
+    return "skipped", lines[0] if lines else (skipped is not None and skipped.get("message")) \
+        or "skipped"
 
 
-def outcomes(tree: str, case):
-    """(name, outcome, reason) for one CTest test, or for each case of its program's report."""
-    name, status = case.get("name"), case.get("status")
+def cases(tree: str, case) -> list[tuple[str, str, str]]:
+    """(name, outcome, reason) of a CTest test, or of each case of its program's report."""
+    name = case.get("name")
     report = BUILD / tree / "gtest-results" / f"{name}.xml"
-    if status not in ("run", "fail"):
-        return [(name, "skipped", skip_reason(case))]
-    if not report.exists():
-        return [(name, "passed" if status == "run" else "failed", "")]
+    if case.get("status") not in ("run", "fail") or not report.exists():
+        return [(name, *outcome(case))]
     try:
-        cases = list(ElementTree.parse(report).getroot().iter("testcase"))
+        found = [(f"{name}: {inner.get('classname')}.{inner.get('name')}", *outcome(inner))
+                 for inner in ElementTree.parse(report).getroot().iter("testcase")]
     except ElementTree.ParseError:
         return [(name, "failed", "its report cannot be read")]
-    found = []
-    for inner in cases:
-        inner_name = f"{name}: {inner.get('classname')}.{inner.get('name')}"
-        if inner.find("failure") is not None or inner.find("error") is not None:
-            found.append((inner_name, "failed", ""))
-        elif inner.get("result") == "skipped" or inner.find("skipped") is not None:
-            found.append((inner_name, "skipped", skip_reason(inner)))
-        else:
-            found.append((inner_name, "passed", ""))
-    if status == "fail" and all(outcome != "failed" for _, outcome, _ in found):
+    if case.get("status") == "fail" and all(result != "failed" for _, result, _ in found):
         found.append((f"{name} (the program failed outside its cases)", "failed", ""))
     return found
 
 
 def main(failed_parts: list[str]) -> int:
-    # (tree, test) -> (outcome, where, reason); a run outranks a skip, a failure a pass.
-    rank = {"skipped": 0, "passed": 1, "failed": 2}
-    results: dict = {}
+    results: dict = {}  # (tree, test) -> (outcome, run, reason)
     ran = set()  # (tree, test) of every CTest test that ran somewhere
     for file in sorted((BUILD / "test-results").glob("*.xml")):
-        run = file.stem
-        tree = run.removeprefix("guest-")
+        run, tree = file.stem, file.stem.removeprefix("guest-")
         try:
-            cases = list(ElementTree.parse(file).getroot().iter("testcase"))
+            found = list(ElementTree.parse(file).getroot().iter("testcase"))
         except ElementTree.ParseError as problem:
             results[(tree, run)] = ("failed", run, f"its results cannot be read ({problem})")
             continue
-        for case in cases:
+        for case in found:
             if case.get("status") in ("run", "fail"):
                 ran.add((tree, case.get("name")))
-            for name, outcome, reason in outcomes(tree, case):
-                known = results.get((tree, name))
-                if known is None or rank[outcome] > rank[known[0]]:
-                    results[(tree, name)] = (outcome, run, reason)
+            for name, result, reason in cases(tree, case):
+                if RANK[result] >= RANK[results.get((tree, name), ("skipped",))[0]]:
+                    results[(tree, name)] = (result, run, reason)
 
     print("=" * 80)
-    counts = {"passed": 0, "failed": 0, "skipped": 0}
+    counts = dict.fromkeys(RANK, 0)
     could_run = 0
-    for (tree, name), (outcome, run, reason) in sorted(results.items()):
-        if outcome == "skipped" and (tree, name) in ran:
+    for (tree, name), (result, run, reason) in sorted(results.items()):
+        if result == "skipped" and (tree, name) in ran:
             continue
-        counts[outcome] += 1
-        if outcome == "skipped":
+        counts[result] += 1
+        if result == "skipped":
             print(f"skipped: {run}: {name}: {reason}")
             could_run += "make deps" in reason
-        elif outcome == "failed":
+        elif result == "failed":
             print(f"FAILED: {run}: {name}" + (f" ({reason})" if reason else ""))
     for part in failed_parts:
         print(f"FAILED part: make {part}")
