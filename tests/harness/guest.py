@@ -135,8 +135,9 @@ def share(build: str) -> None:
         # /proc/mounts writes a space in a path as \040.
         mounts = {re.sub(r"\\([0-7]{3})", lambda c: chr(int(c.group(1), 8)), f[1]): f[2]
                   for f in (line.split() for line in table)}
-    found = [f"{folder} is {mounts.get(folder, 'not a mount point')}, not {kind}"
-             for folder, kind in (("/tmp", "tmpfs"), (build, "9p"), (scratch, "9p"))
+    found = [f"{folder} is {mounts.get(folder, 'not a mount point')}, not {what}"
+             for folder, kind, what in (("/tmp", "tmpfs", "the guest's tmpfs"),
+                                        (build, "9p", "a 9p share"), (scratch, "9p", "a 9p share"))
              if mounts.get(folder) != kind]
     for folder in (folder for folder in (build, scratch) if mounts.get(folder) == "9p"):
         try:
