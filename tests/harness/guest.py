@@ -2,12 +2,10 @@
 """The emulated PC's answers against what it was told, its own sysfs and its drives' own
 answers to GET CONFIGURATION.
 
-    guest.py answers TOOL WORK      boots the PC (tests/vm/guest.sh), runs the Linux quoril-info
-                                    TOOL there (board_facts.sh), holds its report to the facts
-    guest.py pass_through ARCH TOOL DECODER WORK
-                                    in the PC: quoril-info.exe's capabilities of D: and E:, read
-                                    through SCSI pass-through, against each drive asked directly
-                                    and decoded by DECODER
+    guest.py answers TOOL WORK      boots the PC, runs the Linux quoril-info TOOL there
+                                    (board_facts.sh) and holds its report to the facts
+    guest.py pass_through ARCH TOOL DECODER WORK    in the PC: D: and E: through SCSI
+                                    pass-through against each drive asked directly
     guest.py share BUILD            in the PC: the host's folders at their own paths
 """
 import os

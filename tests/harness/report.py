@@ -288,9 +288,10 @@ def holds(report: dict, text: str, version=None, library=None, board=None, drive
     if no_captions and (listed or found):
         fail(f"expected no drive captions, found {listed} listed and {found}")
     letters = [drive["letter"] for drive in report["optical_drives"]]
-    for what, wanted, have in (("caption", drives, found), ("optical drive", optical, letters)):
+    for what, wanted, have in (("a caption", drives, found),
+                               ("an optical drive", optical, letters)):
         if missing := sorted(set(wanted) - set(have)):
-            fail(f"expected {missing} with a {what}, found only {sorted(have)}")
+            fail(f"expected {missing} with {what}, found only {sorted(have)}")
     # The schema holds each optical drive to a letter with its capabilities or why it has none.
     capable = int(any({"CAP_BD_ROM", "CAP_BD_R", "CAP_BD_RE"} & set(drive.get("capabilities", ()))
                       for drive in report["optical_drives"]))
