@@ -1,18 +1,17 @@
 # SPDX-License-Identifier: MIT
 """quoril-info as a script or a host runs it, and its report, JSON and text.
 
-    report.py cases --native|--windows      the rows that tree runs, for CMake (tool.NAME each)
+    report.py cases --native|--windows     the rows a tree runs, for CMake (tool.NAME each)
     report.py case NAME --tool EXE --version V --work DIR [--windows ARCH | --library FILE
-                   --samples DIR]           runs one row of CASES, or of SPECIAL
+                   --samples DIR]          runs one row of CASES, or of SPECIAL
     report.py json --windows ARCH --version V --report FILE TOOL
-                                            TOOL --json under Wine holds on any machine, and
-                                            to the schema, its report kept in FILE
-    report.py schema REPORT...              saved reports against docs/quoril-info.schema.json
+                                           the kit's: TOOL --json under Wine holds on any machine
+    report.py schema REPORT...             saved reports against docs/quoril-info.schema.json
 
-A --json run that succeeds keeps its report (DIR/reports/NAME.json) and is held to the schema.
-Under Wine every process start is slow, so a Windows tree runs only the rows whose outcome
-depends on the loader or the library's answers; argument handling is the same code everywhere
-and is covered natively, where the library reads its board and drives from a fixture sysfs.
+A --json run that succeeds keeps its report (DIR/reports/NAME.json), held to the schema. Under
+Wine every process start is slow, so a Windows tree runs only the rows whose outcome depends on
+the loader or the library's answers; argument handling is the same code everywhere and is
+covered natively, where the library reads its board and drives from a fixture sysfs.
 """
 import argparse
 import json
@@ -23,7 +22,6 @@ import shutil
 import sys
 from collections import namedtuple
 from contextlib import contextmanager
-from dataclasses import dataclass
 from functools import cache
 from pathlib import Path
 
@@ -34,22 +32,13 @@ from common import SKIP, SOURCE, Failure, fail, main, run, shown, skip, windows_
 SCHEMA = SOURCE / "docs/quoril-info.schema.json"
 FIXTURES = SOURCE / "tests/tool"
 
-
-@dataclass(frozen=True)
-class Case:
-    """A row: ARGS as shell words ({library}, {fixtures}, {work} filled in), the exit status (or
-    those allowed), patterns standard output and error must hold (`.` spans lines, {version} is
-    the project's), the folder the native library reads as sysfs, what `holds` must find in the
-    JSON report, and the trees that run it."""
-
-    args: str
-    exit: int | tuple = 0
-    out: str | None = None
-    err: str | None = None
-    sysfs: str | None = None
-    report: dict | None = None
-    where: tuple = ("native",)
-
+# A row: ARGS as shell words ({library}, {fixtures}, {work} filled in), the exit status (or those
+# allowed), patterns standard output and error must hold (`.` spans lines, {version} is the
+# project's), the folder the native library reads as sysfs, what `holds` must find in the JSON
+# report, and the trees that run it.
+Case = namedtuple("Case", "args exit out err sysfs report where",
+                  defaults=(0, None, None, None, None, ("native",)))
+Ran = namedtuple("Ran", "status out err")  # a run of the tool, its output as text
 
 EVERY_TREE = ("native", "windows")
 FIXTURE, NON_ASCII, NO_SYSFS = "{fixtures}/sysfs", "{fixtures}/sysfs-non-ascii", "{work}/no-sysfs"
@@ -167,7 +156,6 @@ def cases(where: str) -> None:
 
 
 def case(name: str, *arguments: str) -> None:
-    """Runs row NAME with the paths its tree gives; --windows runs the tool under Wine."""
     parser = argparse.ArgumentParser(prog="report.py case")
     for option in ("tool", "version", "work", "windows", "library", "samples"):
         parser.add_argument(f"--{option}")
@@ -178,8 +166,7 @@ def case(name: str, *arguments: str) -> None:
     fill = {"library": opts.library, "fixtures": FIXTURES, "work": opts.work}
     args = [word.format(**fill) for word in shlex.split(row.args)]
     env = dict(os.environ, QUORIL_SYSFS_ROOT=row.sysfs.format(**fill)) if row.sysfs else None
-    ran = launch(opts.tool, args, opts.windows, env)
-    with showing(ran.context):
+    with launched(opts.tool, args, opts.windows, env) as ran:
         allowed = row.exit if isinstance(row.exit, tuple) else (row.exit,)
         if ran.status not in allowed:
             fail(f"expected exit status {'|'.join(map(str, allowed))}")
@@ -194,13 +181,11 @@ def case(name: str, *arguments: str) -> None:
                 holds(report, ran.out, **dict(row.report, library=library, version=opts.version))
 
 
-Ran = namedtuple("Ran", "status out err context")  # context: the command and all it said
-
-
-def launch(tool: str, args: list, windows: str | None = None, env=None) -> Ran:
-    """Runs TOOL (under Wine for the architecture WINDOWS names, whose 77 is this test's skip),
-    its output as text with the bytes that are no UTF-8 kept as escapes and Windows' line ends
-    as lines end here."""
+@contextmanager
+def launched(tool: str, args: list, windows: str | None = None, env=None):
+    """Runs TOOL, under Wine for the architecture WINDOWS names (whose 77 is this test's skip),
+    for the checks inside: bytes that are no UTF-8 kept as escapes, Windows' line ends as ours, a
+    failure followed by the command and all it said."""
     command = [*(windows_command(windows) if windows else []), tool, *args]
     result = run(command, text=False, env=env)
     out, err = (text.decode("utf-8", "surrogateescape") for text in (result.stdout, result.stderr))
@@ -209,14 +194,14 @@ def launch(tool: str, args: list, windows: str | None = None, env=None) -> Ran:
         if result.returncode == SKIP:
             print(out + err, flush=True)
             sys.exit(SKIP)
-    return Ran(result.returncode, out, err, f"command: {shown(command)}\nexit status: "
-               f"{result.returncode}\n--- stdout\n{out}\n--- stderr\n{err}")
+    with showing(f"command: {shown(command)}\nexit status: {result.returncode}\n--- stdout\n"
+                 f"{out}\n--- stderr\n{err}"):
+        yield Ran(result.returncode, out, err)
 
 
 @contextmanager
 def showing(context: str):
-    """A failure inside says what it checked, then CONTEXT; a member or fact the checks follow
-    that is not there is one too."""
+    """A failure inside, or a member or fact the checks do not find, says so and then CONTEXT."""
     try:
         yield
     except Exception as problem:
@@ -224,10 +209,9 @@ def showing(context: str):
 
 
 def members_once(pairs: list) -> dict:
-    """A JSON object whose members are named once each: a repeated name is a malformed report."""
+    """A member named twice is a malformed report, though json.loads would keep the last one."""
     names = [name for name, _ in pairs]
-    repeated = sorted({name for name in names if names.count(name) > 1})
-    if repeated:
+    if repeated := sorted({name for name in names if names.count(name) > 1}):
         raise ValueError("member named more than once: " + ", ".join(repeated))
     return dict(pairs)
 
@@ -235,9 +219,8 @@ def members_once(pairs: list) -> dict:
 @cache
 def validator():
     schema = json.loads(SCHEMA.read_text(encoding="utf-8"))
-    checker = jsonschema.validators.validator_for(schema)
-    checker.check_schema(schema)
-    return checker(schema)
+    jsonschema.validators.validator_for(schema).check_schema(schema)
+    return jsonschema.validators.validator_for(schema)(schema)
 
 
 def parse(text: str, keep: Path) -> dict:
@@ -262,89 +245,80 @@ def same(what: str, actual, expected) -> None:
 
 def holds(report: dict, text: str, version=None, library=None, board=None, drives=(),
           optical=(), no_captions=False) -> None:
-    """Beyond the schema (`parse`), the answers a report gives on any machine, and those the
-    caller knows of this one: the library's version and file, the board, drives with a caption
-    or among the optical drives, or no captions at all. Every character beyond ASCII travels as
-    an escape, whatever the system's encoding."""
-    if re.search(r"[^\r\n -~]", text):
+    """Beyond the schema (`parse`), what a report answers on any machine, and what the caller
+    knows of this one: the library's version and file, the board (product, maker), drives with a
+    caption or among the optical drives, or no captions at all."""
+    if re.search(r"[^\r\n -~]", text):  # beyond ASCII, escapes, whatever the system's encoding
         fail("the JSON report holds bytes other than printable ASCII")
     if not report["library"]["path"]:
         fail("library.path is empty")
-    if version:
-        same("library.version", report["library"].get("version"), version)
     if library:
-        same("library.path", os.path.realpath(report["library"]["path"]),
-             os.path.realpath(library))
-    # The schema's export names, which exports.declarations holds to the library's export list.
-    for name in validator().schema["properties"]["exports"]["required"]:
-        same(f"exports.{name}", report["exports"][name], True)
-    same("Test", report["Test"], "called")
-    same("fnVoIsCPU[0]", report["fnVoIsCPU"][0], {"text": "", "answer": 1})  # in every brand
-    # Adapters are listed from index 0 without gaps, each vendor at most four characters.
-    same("fnGetSVID.limit_reached", report["fnGetSVID"]["limit_reached"], False)
+        same("library.path", os.path.realpath(report["library"]["path"]), os.path.realpath(library))
+    # Answers by their paths: every export the schema names (which exports.declarations holds to
+    # the library's list), the empty text in every brand, adapters listed to their end, the two
+    # query-style board exports reaching WMI and agreeing while the narrow one answers 0 always.
+    exports = validator().schema["properties"]["exports"]["required"]
+    expected = {**{f"exports.{name}": True for name in exports}, "Test": "called",
+                "fnVoIsCPU.0": {"text": "", "answer": 1}, "fnGetSVID.limit_reached": False,
+                "fnGetPID.answer": 1, "fnGetWMIInfo.answer": 1,
+                "fnGetBaseBoardPorductA.answer": 0, "fnListDriverCaption.answer": 1}
+    if version:
+        expected["library.version"] = version
+    if board:
+        expected.update({"fnGetPID.product": board[0], "fnGetWMIInfo.manufacturer": board[1],
+                         "fnGetBaseBoardPorductA.product": board[0]})
+    expected["fnGetWMIInfo.product"] = report["fnGetPID"]["product"]
+    for path, value in expected.items():
+        answer = report
+        for key in path.split("."):
+            answer = answer[int(key) if key.isdigit() else key]
+        same(path, answer, value)
     for index, adapter in enumerate(report["fnGetSVID"]["adapters"]):
-        same(f"fnGetSVID.adapters[{index}].index", adapter["index"], index)
+        same(f"fnGetSVID.adapters.{index}.index", adapter["index"], index)  # no gaps
         if len(adapter["vendor"]) > 4:
             fail(f"vendor {adapter['vendor']!r} is longer than four")
-    # The board: both query-style exports reach WMI and agree; the narrow one answers 0 always.
-    pid, info, narrow = (report[key] for key in ("fnGetPID", "fnGetWMIInfo",
-                                                 "fnGetBaseBoardPorductA"))
-    same("fnGetPID.answer", pid["answer"], 1)
-    same("fnGetWMIInfo.answer", info["answer"], 1)
-    same("fnGetWMIInfo.product", info["product"], pid["product"])
-    same("fnGetBaseBoardPorductA.answer", narrow["answer"], 0)
-    if board:
-        same("fnGetPID.product", pid["product"], board[0])
-        same("fnGetWMIInfo.manufacturer", info["manufacturer"], board[1])
-        same("fnGetBaseBoardPorductA.product", narrow["product"], board[0])
-    # The drives: at most ten listed; every caption found by letter is among them (which holds
-    # while the machine has at most ten optical drives).
-    same("fnListDriverCaption.answer", report["fnListDriverCaption"]["answer"], 1)
+    # At most ten drives listed; every caption found by letter is among them (which holds while
+    # the machine has at most ten optical drives).
     listed = report["fnListDriverCaption"]["captions"]
+    found = {entry["drive"]: entry["caption"] for entry in report["fnGetDriveCaptionW"]}
     if len(listed) > 10:
         fail(f"{len(listed)} captions listed, more than ten")
-    found = {entry["drive"]: entry["caption"] for entry in report["fnGetDriveCaptionW"]}
-    for drive, caption in found.items():
-        if len(listed) < 10 and caption not in listed:
-            fail(f"the caption of {drive}, {caption!r}, is not among those listed, {listed}")
+    if len(listed) < 10 and (unlisted := {d: c for d, c in found.items() if c not in listed}):
+        fail(f"the captions found by letter, {unlisted}, are not among those listed, {listed}")
     if no_captions and (listed or found):
         fail(f"expected no drive captions, found {listed} listed and {found}")
-    if set(drives) - set(found):
-        fail(f"no caption for {sorted(set(drives) - set(found))}, only for {found}")
+    letters = [drive["letter"] for drive in report["optical_drives"]]
+    for what, wanted, have in (("a caption", drives, found),
+                               ("an optical drive", optical, letters)):
+        if missing := sorted(set(wanted) - set(have)):
+            fail(f"expected {missing} with {what}, found only {sorted(have)}")
     # The schema holds each optical drive to a letter with its capabilities or why it has none.
     capable = int(any({"CAP_BD_ROM", "CAP_BD_R", "CAP_BD_RE"} & set(drive.get("capabilities", ()))
                       for drive in report["optical_drives"]))
-    if report["hasBDOdd"] not in (0, 1) or report["hasBDOdd"] != capable:
+    if report["hasBDOdd"] != capable:
         fail(f"hasBDOdd is {report['hasBDOdd']!r}, but the optical drives listed say {capable}")
-    letters = [drive["letter"] for drive in report["optical_drives"]]
-    if set(optical) - set(letters):
-        fail(f"{sorted(set(optical) - set(letters))} not among the optical drives {letters}")
 
 
 def odd_path(opts) -> None:
     """The report carries the library's path, so a path full of awkward bytes shows whether both
-    reports escape text: quotes, backslashes, control characters, a UTF-8 character and a byte
-    that is no UTF-8 at all."""
+    reports escape quotes, backslashes, control characters, UTF-8 and a byte that is no UTF-8."""
     work = Path(opts.work) / "odd_path"
     shutil.rmtree(work, ignore_errors=True)
     folder = work / os.fsdecode(b'odd "quoted" back\\slash\ttab\nnewline\x01control \xc3\xa9 \xff')
     folder.mkdir(parents=True)
-    library = folder / Path(opts.library).name
-    shutil.copy(opts.library, library)
-    ran = launch(opts.tool, ["--library", library, "--json"])
-    with showing(ran.context):
+    library = shutil.copy(opts.library, folder)
+    with launched(opts.tool, ["--library", library, "--json"]) as ran:
         same("the JSON report's exit status", ran.status, 0)
         report = parse(ran.out, work.with_suffix(".json"))
         # The path reads back as the characters its UTF-8 names, the stray byte as U+FFFD.
         for key in ("path", "requested"):
-            same(f"library.{key}", report["library"][key], os.fsencode(library).decode(
-                "utf-8", "replace"))
+            same(f"library.{key}", report["library"][key],
+                 os.fsencode(library).decode("utf-8", "replace"))
         if r"control \u00e9 \ufffd" not in ran.out or r"\u0001" not in ran.out:
             fail("characters are not escaped as \\uXXXX")
         if re.search(r"[^\n -~]", ran.out):
             fail("the JSON report holds bytes other than printable ASCII")
-    ran = launch(opts.tool, ["--library", library])
-    with showing(ran.context):
+    with launched(opts.tool, ["--library", library]) as ran:
         same("the text report's exit status", ran.status, 0)
         if r'odd \"quoted\" back\\slash\x09tab\x0anewline\x01control \xc3\xa9 \xff' not in ran.out:
             fail("the text report does not show the path's bytes escaped")
@@ -352,8 +326,7 @@ def odd_path(opts) -> None:
 
 
 def samples(opts) -> None:
-    """Every sample answer beside the repository decodes to its expected words, as the samples'
-    own checker judges; skipped where the samples are not there."""
+    """Every sample answer beside the repository decodes as the samples' own checker expects."""
     check = Path(opts.samples or "/nonexistent") / "check.sh"
     if not os.access(check, os.X_OK):
         skip(f"no sample answers in {opts.samples}")
@@ -367,14 +340,12 @@ SPECIAL = {"report_escapes_odd_bytes": odd_path, "decode_config_samples": sample
 
 
 def json_report(*arguments: str) -> None:
-    """The kit's check of a built quoril-info.exe under Wine."""
     parser = argparse.ArgumentParser(prog="report.py json")
     for option in ("windows", "version", "report"):
         parser.add_argument(f"--{option}", required=True)
     parser.add_argument("tool")
     opts = parser.parse_args(arguments)
-    ran = launch(opts.tool, ["--json"], opts.windows)
-    with showing(ran.context):
+    with launched(opts.tool, ["--json"], opts.windows) as ran:
         same("quoril-info --json's exit status", ran.status, 0)
         holds(parse(ran.out, Path(opts.report)), ran.out, version=opts.version)
 
