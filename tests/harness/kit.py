@@ -3,15 +3,16 @@
 a user would, hosts built against the unpacked copy alone with each compiler and architecture a
 host may use (`example`: MinGW, `msvc`: clang for the MSVC ABI), what they import, and their runs
 under Wine (`answers`, `versions`). `kit.py CHECK ARGUMENT...`, one check a function below."""
+import os
 import re
 import shutil
-import sys
 import tempfile
 import zipfile
 from pathlib import Path
 
 import pe
-from common import SKIP, SOURCE, fail, main, run, windows_command
+import report
+from common import SOURCE, fail, main, run
 
 HERE = SOURCE / "tests/kit"
 LAYOUT = """LICENSE README.md quoril-info.schema.json include/quoril.h
@@ -132,15 +133,14 @@ def msvc(arch, program, kit):
 
 
 def run_windows(arch, program, *arguments, folder) -> str:
-    """PROGRAM's output, run on ARCH's Windows in FOLDER; exits 0. A run this machine cannot
-    make skips, with the reason the runner printed."""
-    result = run(windows_command(ARCHES[arch][3]) + [program, *arguments], cwd=folder)
-    print(result.stdout + result.stderr, flush=True)
-    if result.returncode == SKIP:
-        sys.exit(SKIP)
-    if result.returncode:
-        fail(f"{program} exited with {result.returncode}")
-    return result.stdout
+    """PROGRAM's output, run on ARCH's Windows in FOLDER; exits 0 (or the check skips, saying
+    why it cannot run here)."""
+    os.chdir(folder)
+    ran = report.launch(program, list(arguments), windows=ARCHES[arch][3])
+    if ran.status:
+        fail(ran.context)
+    print(ran.out + ran.err, flush=True)
+    return ran.out
 
 
 def answers(arch, program):
