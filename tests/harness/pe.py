@@ -89,9 +89,9 @@ def table_failures(path, arch: str, imports_only: bool = False) -> list[str]:
     imports = [f"{dll}!{name}" for dll, names in image.imports.items() for name in names]
     names, svid = export_list()
     exported = sorted(svid[f"EXPORT_{arch}"] if name == "fnGetSVID" else name for name in names)
+    # Windows 95 and NT 4 set up no static thread-local data for a library loaded at run time.
     tls = image.directories[9]  # the thread-local storage directory
-    # Each check: whether it holds, and what fails if not. Windows 95 and NT 4 set up no static
-    # thread-local data for a library loaded at run time.
+    # Each check: whether it holds, and what fails if not.
     checks = [(image.machine == machine, f"not an {arch} image (machine 0x{image.machine:x})"),
               (image.subsystem == subsystem,
                "subsystem version is %d.%d, not %d.%d" % (*image.subsystem, *subsystem)),
