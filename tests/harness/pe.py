@@ -120,15 +120,9 @@ def table_failures(path, arch: str, imports_only: bool = False) -> list[str]:
 # CPUID is not here: the library runs it on purpose, guarded, and answers without it where the
 # processor lacks it.
 NEWER_THAN_386 = {
-    "CMOV (Pentium Pro)": r"cmov[a-z]+",
-    "FCMOV (Pentium Pro)": r"fcmov[a-z]+",
-    "FCOMI or FUCOMI (Pentium Pro)": r"fu?comip?",
-    "multi-byte NOP, 0F 1F (Pentium Pro)": r"nop[wl]? +[^ ]+",
-    "BSWAP (486)": r"bswap",
-    "CMPXCHG (486)": r"cmpxchg[bwl]?",
-    "CMPXCHG8B (Pentium)": r"cmpxchg8b",
-    "XADD (486)": r"xadd[bwl]?",
-    "RDTSC (Pentium)": r"rdtscp?",
+    "CMOV, FCMOV, FCOMI or multi-byte NOP (Pentium Pro)": r"f?cmov[a-z]+|fu?comip?|nop[wl]? +[^ ]+",
+    "BSWAP, CMPXCHG or XADD (486)": r"bswap|cmpxchg[bwl]?|xadd[bwl]?",
+    "CMPXCHG8B or RDTSC (Pentium)": r"cmpxchg8b|rdtscp?",
     "MMX or SSE register": r"[^ ]*%[xyz]?mm[0-9]+[^ ]*",
     "MMX or SSE instruction": r"emms|femms|ldmxcsr|stmxcsr|fxsave|fxrstor|[lms]fence"
                               r"|prefetch[a-z0-9]*|clflush|movnti"}
