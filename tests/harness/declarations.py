@@ -13,8 +13,7 @@ from pathlib import Path
 import pe
 from common import fail, main
 
-# The report's own members beside the exports.
-REPORT = {"format_version", "library", "exports", "optical_drives"}
+REPORT = {"format_version", "library", "exports", "optical_drives"}  # beside the exports
 
 
 def check(header, schema):

@@ -3,15 +3,16 @@
 a user would, hosts built against the unpacked copy alone with each compiler and architecture a
 host may use (`example`: MinGW, `msvc`: clang for the MSVC ABI), what they import, and their runs
 under Wine (`answers`, `versions`). `kit.py CHECK ARGUMENT...`, one check a function below."""
+import os
 import re
 import shutil
-import sys
 import tempfile
 import zipfile
 from pathlib import Path
 
 import pe
-from common import SKIP, SOURCE, fail, main, run, windows_command
+import report
+from common import SOURCE, fail, main, run
 
 HERE = SOURCE / "tests/kit"
 LAYOUT = """LICENSE README.md quoril-info.schema.json include/quoril.h
@@ -27,8 +28,6 @@ LAYOUT = """LICENSE README.md quoril-info.schema.json include/quoril.h
 # MSVC ABI, llvm-dlltool's machine, and the Windows it runs on.
 ARCHES = {"x86": ("i686", "i686-pc-windows-msvc", "i386", "win32"),
           "x64": ("x86_64", "x86_64-pc-windows-msvc", "i386:x86-64", "win64")}
-# The example that loads the DLL at run time, and so imports nothing from it.
-LOADS_AT_RUN_TIME = {"c-runtime"}
 
 
 def contents(zip_path, top):
@@ -47,7 +46,6 @@ def contents(zip_path, top):
 
 
 def unpack(zip_path, folder):
-    """The zip unpacked into a fresh folder."""
     shutil.rmtree(folder, ignore_errors=True)
     with zipfile.ZipFile(zip_path) as archive:
         archive.extractall(folder)
@@ -57,38 +55,41 @@ def version_file(file, version):
     """Its own major version no newer than the kit is compatible, another major or a newer
     version is not, and only 32-bit and 64-bit Windows builds may take the kit at all."""
     major, minor = (int(part) for part in version.split(".")[:2])
-    cases = {f"1 8 {major}": "compatible", f"1 4 {major}.{minor}": "compatible",
-             f"1 8 {major + 1}": "incompatible", f"1 4 {major}.{minor + 1}": "incompatible",
-             f"0 8 {major}": "unsuitable", f"1 2 {major}": "unsuitable"}
+    # WIN32, the pointer's size, the version asked, and the answer expected.
+    cases = [(1, 8, major, "compatible"), (1, 4, f"{major}.{minor}", "compatible"),
+             (1, 8, major + 1, "incompatible"), (1, 4, f"{major}.{minor + 1}", "incompatible"),
+             (0, 8, major, "unsuitable"), (1, 2, major, "unsuitable")]
     with tempfile.TemporaryDirectory() as scratch:
         probe = Path(scratch, "probe.cmake")
         probe.write_text(f'include("{file}")\nmessage("${{PACKAGE_VERSION_UNSUITABLE}}|'
                          '${PACKAGE_VERSION_COMPATIBLE}")\n', encoding="utf-8")
-        for case, expected in cases.items():
-            win32, pointer, wanted = case.split()
+        for win32, pointer, wanted, expected in cases:
             answer = run(["cmake", f"-DWIN32={win32}", f"-DCMAKE_SIZEOF_VOID_P={pointer}",
                           f"-DPACKAGE_FIND_VERSION={wanted}",
-                          f"-DPACKAGE_FIND_VERSION_MAJOR={wanted.split('.')[0]}", "-P", probe],
-                         check=True)
-            unsuitable, compatible = (value.upper() in ("1", "ON", "TRUE", "YES")
-                                      for value in answer.stderr.strip().split("|"))
+                          f"-DPACKAGE_FIND_VERSION_MAJOR={str(wanted).split('.')[0]}", "-P", probe],
+                         check=True).stderr.strip().upper().split("|")
+            unsuitable, compatible = (value in ("1", "ON", "TRUE", "YES") for value in answer)
             found = "unsuitable" if unsuitable else "compatible" if compatible else "incompatible"
             if found != expected:
                 fail(f"{wanted} (WIN32 {win32}, {pointer}-byte pointers): {found}, not {expected}")
 
 
-def build(source, program, toolchain, kit, *configure) -> Path:
-    """Configures and builds SOURCE in a fresh folder, PROGRAM's, as a user of the kit would: the
-    kit's folder in CMAKE_PREFIX_PATH, find_package(Quoril) in the project, warnings errors."""
-    binary = Path(program).parent
+def configure_and_build(source, binary, *options, generator="Ninja", check=True):
+    """SOURCE configured and built afresh in BINARY: the configure step's result where it fails,
+    else the build's."""
     shutil.rmtree(binary, ignore_errors=True)
+    done = run(["cmake", "-S", source, "-B", binary, "-G", generator, *options], check=check)
+    return done if done.returncode else run(["cmake", "--build", binary], check=check)
+
+
+def build(source, program, toolchain, kit, *configure):
+    """PROGRAM built from SOURCE as a user of the kit would: the kit's folder in
+    CMAKE_PREFIX_PATH, find_package(Quoril) in the project, warnings errors."""
     warnings = "-Wall -Wextra -Werror"
-    run(["cmake", "-S", source, "-B", binary, "-G", "Ninja", "--no-warn-unused-cli",
-         "-DCMAKE_BUILD_TYPE=Release", f"-DCMAKE_TOOLCHAIN_FILE={toolchain}",
-         f"-DCMAKE_PREFIX_PATH={kit}", f"-DCMAKE_C_FLAGS={warnings}",
-         f"-DCMAKE_CXX_FLAGS={warnings}", *configure], check=True)
-    run(["cmake", "--build", binary], check=True)
-    return binary
+    configure_and_build(source, Path(program).parent, "--no-warn-unused-cli",
+                        "-DCMAKE_BUILD_TYPE=Release", f"-DCMAKE_TOOLCHAIN_FILE={toolchain}",
+                        f"-DCMAKE_PREFIX_PATH={kit}", f"-DCMAKE_C_FLAGS={warnings}",
+                        f"-DCMAKE_CXX_FLAGS={warnings}", *configure)
 
 
 def imports_of_host(program, kit, arch, loads_at_run_time=False) -> dict[str, list[str]]:
@@ -105,10 +106,9 @@ def imports_of_host(program, kit, arch, loads_at_run_time=False) -> dict[str, li
 
 
 def example(arch, name, program, kit):
-    """examples/NAME built with the product's own MinGW compilers."""
     toolchain = SOURCE / f"cmake/toolchain-mingw-{ARCHES[arch][0]}-win32.cmake"
     build(SOURCE / "examples" / name, program, toolchain, kit)
-    imports_of_host(program, kit, arch, name in LOADS_AT_RUN_TIME)
+    imports_of_host(program, kit, arch, loads_at_run_time=name == "c-runtime")
 
 
 def msvc(arch, program, kit):
@@ -120,9 +120,9 @@ def msvc(arch, program, kit):
     shutil.rmtree(folder, ignore_errors=True)
     folder.mkdir(parents=True)
     definition = (HERE / "kernel32.def").read_text(encoding="utf-8")
-    if arch == "x64":  # only 32-bit stdcall names carry their argument bytes
-        definition = re.sub(r"@[0-9]+", "", definition)
-    (folder / "kernel32.def").write_text(definition, encoding="utf-8")
+    # Only 32-bit stdcall names carry their argument bytes.
+    (folder / "kernel32.def").write_text(re.sub(r"@[0-9]+", "", definition) if arch == "x64"
+                                         else definition, encoding="utf-8")
     dlltool = shutil.which("llvm-dlltool-14") or "llvm-dlltool"
     run([dlltool, "-m", machine, *(["-k"] if arch == "x86" else []), "-d",
          folder / "kernel32.def", "-l", folder / "kernel32.lib"], check=True)
@@ -133,19 +133,18 @@ def msvc(arch, program, kit):
 
 
 def run_windows(arch, program, *arguments, folder) -> str:
-    """PROGRAM's output, run on ARCH's Windows in FOLDER; exits 0. A run this machine cannot
-    make skips, with the reason the runner printed."""
-    result = run(windows_command(ARCHES[arch][3]) + [program, *arguments], cwd=folder)
-    print(result.stdout + result.stderr, flush=True)
-    if result.returncode == SKIP:
-        sys.exit(SKIP)
-    if result.returncode:
-        fail(f"{program} exited with {result.returncode}")
-    return result.stdout
+    """PROGRAM's output, run on ARCH's Windows in FOLDER; exits 0 (or the check skips, saying
+    why it cannot run here)."""
+    os.chdir(folder)
+    ran = report.launch(program, list(arguments), windows=ARCHES[arch][3])
+    if ran.status:
+        fail(ran.context)
+    print(ran.out + ran.err, flush=True)
+    return ran.out
 
 
 def answers(arch, program):
-    """The host, run in its own folder, prints a line for each export, starting with its name."""
+    """The host, run in its own folder, prints a line for each export starting with its name."""
     output = run_windows(arch, program, folder=Path(program).parent)
     missing = [name for name in pe.export_list()[0]
                if not re.search(rf"^{name}[(:]", output, re.MULTILINE)]

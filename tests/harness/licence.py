@@ -30,11 +30,10 @@ def matches(name: str, patterns) -> bool:
 
 
 def check(source, add=""):
-    if run(["git", "-C", source, "rev-parse", "--is-inside-work-tree"]).returncode != 0:
+    listed = run(["git", "-C", source, "-c", "core.quotePath=false", "ls-files", "-z"])
+    if listed.returncode != 0:
         skip(f"{source} is not a git checkout: no list of the repository's files")
-    listed = run(["git", "-C", source, "-c", "core.quotePath=false", "ls-files", "-z"],
-                 check=True).stdout.split("\0")
-    files = [name for name in listed if name and not matches(name, EXEMPT)
+    files = [name for name in listed.stdout.split("\0") if name and not matches(name, EXEMPT)
              and Path(source, name).is_file()]
     missing = []
     for name in files:

@@ -14,6 +14,7 @@ import shlex
 import shutil
 from pathlib import Path
 
+import kit
 import pe
 from common import fail, main, run
 
@@ -24,24 +25,31 @@ SUBCOMMANDS = ["bd", "board", "caption", "cpu-has", "decode-config", "drives", "
 
 def install(build, work, consumer, cc, generator, version, libdir):
     work, major = Path(work), version.split(".")[0]
-    prefix, failures = work / "prefix", []
-    lib, library = prefix / libdir, f"libquoril.so.{version}"
+    prefix, lib, library = work / "prefix", work / "prefix" / libdir, f"libquoril.so.{version}"
     shutil.rmtree(work, ignore_errors=True)
     run(["cmake", "--install", build, "--prefix", prefix], check=True)
     without_path = {name: value for name, value in os.environ.items() if name != "LD_LIBRARY_PATH"}
+    failures = []
 
-    def expect(holds: bool, failure: str):
+    def expect(holds, failure: str):
         if not holds:
             failures.append(failure)
 
-    def host(name, program, environment):
-        """The host runs, its checks hold, and it reports the version."""
-        result = run([program], env=environment)
-        print(f"{name} host: {result.stdout}{result.stderr}")
-        expect(result.returncode == 0 and result.stdout.startswith(
-            f'quoril {version}: fnVoIsCPU("")=1 '), f"the {name} host failed: {result.stdout}")
+    def host(name, built, program, environment):
+        """The host built, runs, its checks hold, and it reports the version."""
+        expect(built.returncode == 0, f"the {name} host does not build:\n"
+               f"{built.stdout}{built.stderr}")
+        if built.returncode == 0:
+            result = run([program], env=environment)
+            print(f"{name} host: {result.stdout}{result.stderr}")
+            expect(result.returncode == 0 and result.stdout.startswith(
+                f'quoril {version}: fnVoIsCPU("")=1 '), f"the {name} host failed: {result.stdout}")
+        return built.returncode == 0
 
-    # The files, and the links from the development and run-time names to the versioned file.
+    def needs(tool, package):
+        expect(shutil.which(tool), f"{tool} is not installed (package {package})")
+        return shutil.which(tool)
+
     for file in ("include/quoril.h", "bin/quoril-info", f"{libdir}/{library}", MAN_PAGE,
                  f"{libdir}/pkgconfig/quoril.pc", f"{libdir}/cmake/Quoril/QuorilConfig.cmake",
                  f"{libdir}/cmake/Quoril/QuorilConfigVersion.cmake", COMPLETION,
@@ -66,44 +74,34 @@ def install(build, work, consumer, cc, generator, version, libdir):
     expect(sorted(name for _, kind, name in symbols if kind == "T") == expected,
            "the exported names are not all functions")
 
-    # pkg-config: the installed file found through PKG_CONFIG_PATH; the host finds the library
-    # through LD_LIBRARY_PATH, as a host linked with plain flags does.
-    if not shutil.which("pkg-config"):
-        failures.append("pkg-config is not installed (package pkg-config)")
-    else:
+    # pkg-config's flags are separate words, escaped for the shell (a prefix with spaces stays
+    # one); the host finds the library through LD_LIBRARY_PATH, as one linked with plain flags.
+    if needs("pkg-config", "pkg-config"):
         environment = {**os.environ, "PKG_CONFIG_PATH": str(lib / "pkgconfig")}
         found = run(["pkg-config", "--modversion", "quoril"], env=environment).stdout.strip()
         expect(found == version, f"pkg-config reports version '{found}'")
-        # The flags are separate words, escaped for the shell: a prefix with spaces stays one.
         flags = shlex.split(run(["pkg-config", "--cflags", "--libs", "quoril"],
                                 env=environment, check=True).stdout)
-        built = run([cc, "-std=c99", "-pedantic", "-Wall", "-Wextra", "-Werror",
-                     Path(consumer, "consumer.c"), *flags, "-o", work / "consumer-pkg-config"])
-        expect(built.returncode == 0, f"the host does not build with pkg-config's flags:\n"
-               f"{built.stdout}{built.stderr}")
-        if built.returncode == 0:
-            host("pkg-config", work / "consumer-pkg-config",
-                 {**without_path, "LD_LIBRARY_PATH": str(lib)})
+        host("pkg-config", run([cc, "-std=c99", "-pedantic", "-Wall", "-Wextra", "-Werror",
+                                Path(consumer, "consumer.c"), *flags, "-o",
+                                work / "consumer-pkg-config"]), work / "consumer-pkg-config",
+             {**without_path, "LD_LIBRARY_PATH": str(lib)})
 
     # CMake: the imported target carries the include folder, and the build's run path the
     # library folder, so the host runs with no library path set. A later major version is another
     # interface: find_package must refuse this one.
-    def configure(folder, wanted):
-        return run(["cmake", "-S", consumer, "-B", work / folder, "-G", generator,
-                    f"-DCMAKE_C_COMPILER={cc}", f"-DCMAKE_PREFIX_PATH={prefix}",
-                    f"-DQUORIL_WANTED_VERSION={wanted}"])
+    def configured(folder, wanted):
+        return kit.configure_and_build(consumer, work / folder, f"-DCMAKE_C_COMPILER={cc}",
+                                       f"-DCMAKE_PREFIX_PATH={prefix}",
+                                       f"-DQUORIL_WANTED_VERSION={wanted}", generator=generator,
+                                       check=False)
 
-    built = configure("cmake-host", major)
-    if built.returncode == 0:
-        built = run(["cmake", "--build", work / "cmake-host"])
-    expect(built.returncode == 0, f"the host does not build with find_package(Quoril {major}):"
-           f"\n{built.stdout}{built.stderr}")
-    if built.returncode == 0:
-        host("cmake", work / "cmake-host/consumer", without_path)
+    built = configured("cmake-host", major)
+    if host(f"find_package(Quoril {major})", built, work / "cmake-host/consumer", without_path):
         expect(f"libquoril.so.{major} => {lib}/" in run(["ldd", work / "cmake-host/consumer"],
                                                           env=without_path).stdout,
                f"the CMake host does not load {lib}/libquoril.so.{major}")
-    expect(configure("cmake-next", int(major) + 1).returncode != 0,
+    expect(configured("cmake-next", int(major) + 1).returncode != 0,
            f"find_package(Quoril {int(major) + 1}) accepted version {version}")
 
     # The installed tool loads the installed library by its run-time name, with no library path.
@@ -113,10 +111,7 @@ def install(build, work, consumer, cc, generator, version, libdir):
            f"the installed quoril-info loaded {loaded!r}, not the installed library:"
            f" {tool.stderr}")
 
-    # The manual page renders, naming the version and every subcommand.
-    if not shutil.which("man"):
-        failures.append("man is not installed (package man-db)")
-    else:
+    if needs("man", "man-db"):
         page = run(["man", "-P", "cat", "-l", prefix / MAN_PAGE],
                    env={**os.environ, "MAN_DISABLE_SECCOMP": "1", "MANWIDTH": "80"})
         missing = [word for word in [f"quoril-info {version}", *SUBCOMMANDS, "--version",
@@ -125,15 +120,13 @@ def install(build, work, consumer, cc, generator, version, libdir):
                f"man -l does not render {MAN_PAGE} with {missing}: {page.stderr}")
 
     # What the installed completion offers for the last word, as bash asks it.
-    def offered(*words):
-        script = ('. "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _quoril_info; '
-                  '[ ${#COMPREPLY[@]} = 0 ] || printf "%s\\n" "${COMPREPLY[@]}"')
-        return sorted(run(["bash", "-c", script, "complete", prefix / COMPLETION,
-                           prefix / "bin/quoril-info", *words]).stdout.split())
-
+    script = ('. "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _quoril_info; '
+              '[ ${#COMPREPLY[@]} = 0 ] || printf "%s\\n" "${COMPREPLY[@]}"')
     for words, expected in (([""], SUBCOMMANDS), (["--v"], ["--version"]), (["svid", ""], [])):
-        expect(offered(*words) == expected,
-               f"the completion offers {offered(*words)} after {words}, not {expected}")
+        offered = sorted(run(["bash", "-c", script, "complete", prefix / COMPLETION,
+                              prefix / "bin/quoril-info", *words]).stdout.split())
+        expect(offered == expected, f"the completion offers {offered} after {words}, "
+               f"not {expected}")
     if failures:
         fail("\n".join(failures))
     print("the installed library, header, tool, pkg-config file and CMake package all work")

@@ -9,7 +9,6 @@ from pathlib import Path
 
 from common import SOURCE, fail, main, run, skip
 
-ALLOWED = SOURCE / "tests/pe/allowed_imports.txt"
 # Each architecture: its machine in the file header; the subsystem version its oldest Windows
 # accepts (Windows 95 and NT 4; the first x86-64 Windows, the x86-64 linker's default); the
 # DLL's size budget; the objdump that disassembles it.
@@ -18,24 +17,16 @@ ARCHES = {"x86": (0x14C, (4, 0), 48 << 10, "i686-w64-mingw32-objdump"),
 # Sections a language runtime would run at load or unload, or unwind with: the library carries no
 # runtime, so nothing would ever run them. An image keeps eight characters of a longer name.
 RUNTIME_SECTIONS = (".CRT", ".ctors", ".dtors", ".tls", ".eh_frame", ".eh_fram")
-IS_DLL = 0x2000
-TLS_DIRECTORY = 9
 
 
 def export_list() -> tuple[list[str], dict[str, str]]:
-    """The project's export list (src/export/exports.cmake), and its names of fnGetSVID."""
+    """The export list (src/export/exports.cmake), and its names of fnGetSVID."""
     text = (SOURCE / "src/export/exports.cmake").read_text(encoding="utf-8")
     listed = re.search(r"set\(QUORIL_EXPORTS\s([^)]*)\)", text)
     svid = dict(re.findall(r'set\(QUORIL_FNGETSVID_(\w+) "([^"]+)"\)', text))
     if not listed or not svid:
         fail("src/export/exports.cmake no longer reads as this harness expects")
     return listed.group(1).split(), svid
-
-
-def exported_names(arch: str) -> list[str]:
-    """What the DLL of ARCH exports: the list, fnGetSVID under MSVC's decoration."""
-    names, svid = export_list()
-    return sorted(svid[f"EXPORT_{arch}"] if name == "fnGetSVID" else name for name in names)
 
 
 class Image:
@@ -87,47 +78,41 @@ class Image:
         return struct.unpack_from(form, self.data, self.offset(rva))[0]
 
 
-def allowed_imports(arch: str) -> tuple[set[str], set[str]]:
-    """The allow-list's DLL!Function entries, and those of them the 64-bit DLL must import (the
-    ones not marked "x86 only", which belong to the 32-bit DLL's ASPI channel)."""
-    entries = [line.split(None, 1) for line in ALLOWED.read_text(encoding="utf-8").splitlines()
-               if re.match(r"[A-Z0-9]+\.DLL!\w", line)]
-    everywhere = {name for name, why in entries if not why.startswith("x86 only:")}
-    return (everywhere if arch == "x64" else {name for name, _ in entries}), everywhere
-
-
 def table_failures(path, arch: str, imports_only: bool = False) -> list[str]:
-    """What is wrong with the DLL's tables: the DLL as it ships, or only its imports."""
-    image, (machine, subsystem, budget, _), failures = Image(path), ARCHES[arch], []
-    if image.machine != machine:
-        failures.append(f"not an {arch} image (machine 0x{image.machine:x})")
-    if image.subsystem != subsystem:
-        failures.append("subsystem version is %d.%d, not %d.%d" % (*image.subsystem, *subsystem))
-    if not image.characteristics & IS_DLL:
-        failures.append("the image is not marked as a DLL")
+    """What is wrong with the DLL's tables: the DLL as it ships, or only its imports. The 64-bit
+    DLL must import every allow-list entry not marked "x86 only" (the 32-bit ASPI channel's)."""
+    image, (machine, subsystem, budget, _) = Image(path), ARCHES[arch]
+    entries = [line.split(None, 1) for line in (SOURCE / "tests/pe/allowed_imports.txt")
+               .read_text(encoding="utf-8").splitlines() if re.match(r"[A-Z0-9]+\.DLL!\w", line)]
+    required = {name for name, why in entries if not why.startswith("x86 only:")}
+    allowed = required if arch == "x64" else {name for name, _ in entries}
     imports = [f"{dll}!{name}" for dll, names in image.imports.items() for name in names]
-    allowed, required = allowed_imports(arch)
-    failures += [f"import {name} is not from KERNEL32.DLL" if not name.startswith("KERNEL32.DLL!")
-                 else f"import {name} is not on the allow-list"
-                 for name in imports if name not in allowed]
-    if not imports:
-        failures.append("found no imports")
-    if imports_only:
-        return failures
+    names, svid = export_list()
+    exported = sorted(svid[f"EXPORT_{arch}"] if name == "fnGetSVID" else name for name in names)
     # Windows 95 and NT 4 set up no static thread-local data for a library loaded at run time.
-    if any(image.directories[TLS_DIRECTORY]):
-        failures.append("has a thread-local storage directory (address 0x%x, size 0x%x)"
-                        % image.directories[TLS_DIRECTORY])
-    failures += [f"has a {name} section" for name, *_ in image.sections
-                 if name in RUNTIME_SECTIONS]
-    if image.size > budget:
-        failures.append(f"is {image.size} bytes, more than its budget of {budget}")
-    if arch == "x64":
-        failures += [f'does not import {name}: take it off the allow-list or mark it "x86 only"'
-                     for name in sorted(required - set(imports))]
-    if image.exports != exported_names(arch):
-        failures.append(f"exports {image.exports}, expected exactly {exported_names(arch)}")
-    return failures
+    tls = image.directories[9]  # the thread-local storage directory
+    # Each check: whether it holds, and what fails if not.
+    checks = [(image.machine == machine, f"not an {arch} image (machine 0x{image.machine:x})"),
+              (image.subsystem == subsystem,
+               "subsystem version is %d.%d, not %d.%d" % (*image.subsystem, *subsystem)),
+              (image.characteristics & 0x2000, "the image is not marked as a DLL"),
+              *((name in allowed, f"import {name} is not on the allow-list"
+                 if name.startswith("KERNEL32.DLL!") else f"import {name} is not from KERNEL32.DLL")
+                for name in imports),
+              (imports, "found no imports")]
+    if not imports_only:
+        checks += [(not any(tls), "has a thread-local storage directory (address 0x%x, size 0x%x)"
+                    % tls),
+                   *((name not in RUNTIME_SECTIONS, f"has a {name} section")
+                     for name, *_ in image.sections),
+                   (image.size <= budget,
+                    f"is {image.size} bytes, more than its budget of {budget}"),
+                   *((arch != "x64" or name in imports,
+                      f'does not import {name}: take it off the allow-list or mark it "x86 only"')
+                     for name in sorted(required)),
+                   (image.exports == exported,
+                    f"exports {image.exports}, expected exactly {exported}")]
+    return [failure for holds, failure in checks if not holds]
 
 
 # What each row finds, then the instruction as objdump spells it, a whole word: a mnemonic, after
@@ -135,15 +120,9 @@ def table_failures(path, arch: str, imports_only: bool = False) -> list[str]:
 # CPUID is not here: the library runs it on purpose, guarded, and answers without it where the
 # processor lacks it.
 NEWER_THAN_386 = {
-    "CMOV (Pentium Pro)": r"cmov[a-z]+",
-    "FCMOV (Pentium Pro)": r"fcmov[a-z]+",
-    "FCOMI or FUCOMI (Pentium Pro)": r"fu?comip?",
-    "multi-byte NOP, 0F 1F (Pentium Pro)": r"nop[wl]? +[^ ]+",
-    "BSWAP (486)": r"bswap",
-    "CMPXCHG (486)": r"cmpxchg[bwl]?",
-    "CMPXCHG8B (Pentium)": r"cmpxchg8b",
-    "XADD (486)": r"xadd[bwl]?",
-    "RDTSC (Pentium)": r"rdtscp?",
+    "CMOV, FCMOV, FCOMI or multi-byte NOP (Pentium Pro)": r"f?cmov[a-z]+|fu?comip?|nop[wl]? +[^ ]+",
+    "BSWAP, CMPXCHG or XADD (486)": r"bswap|cmpxchg[bwl]?|xadd[bwl]?",
+    "CMPXCHG8B or RDTSC (Pentium)": r"cmpxchg8b|rdtscp?",
     "MMX or SSE register": r"[^ ]*%[xyz]?mm[0-9]+[^ ]*",
     "MMX or SSE instruction": r"emms|femms|ldmxcsr|stmxcsr|fxsave|fxrstor|[lms]fence"
                               r"|prefetch[a-z0-9]*|clflush|movnti"}

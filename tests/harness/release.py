@@ -11,6 +11,7 @@ import time
 import zipfile
 from pathlib import Path
 
+import kit
 import pe
 from common import SOURCE, fail, main, run, skip
 
@@ -67,19 +68,6 @@ def reproduce(dist, scratch):
     print(f"identical: {len(names)} artefacts")
 
 
-def make_certificate(folder: Path):
-    """A self-signed code-signing certificate, in a PKCS#12 file whose password is in a file."""
-    key, certificate, pkcs12, password = (folder / name for name in
-                                          ("key.pem", "cert.pem", "signer.p12", "password"))
-    password.write_text("throw-away\n", encoding="ascii")
-    run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-         "-subj", "/CN=Quoril test signer", "-addext", "extendedKeyUsage=codeSigning",
-         "-keyout", key, "-out", certificate], check=True)
-    run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", certificate, "-out", pkcs12,
-         "-passout", f"file:{password}"], check=True)
-    return certificate, pkcs12, password
-
-
 def signature_failures(signed: Path, dist: Path, certificate: Path, scratch: Path):
     """Each signed binary's signature is accepted, and without it the binary is the unsigned
     one; each signed DLL passes the tables' checks (and the 32-bit one the 386's)."""
@@ -124,11 +112,18 @@ def sign(dist, scratch, win32_tree, win64_tree):
     scratch, signed = Path(scratch), Path(scratch) / "dist"
     shutil.rmtree(scratch, ignore_errors=True)
     scratch.mkdir(parents=True)
-    certificate, pkcs12, password = make_certificate(scratch)
-    run(["cmake", "-S", SOURCE / "dist", "-B", signed, "-G", "Ninja",
-         f"-DQUORIL_WIN32_DIR={win32_tree}", f"-DQUORIL_WIN64_DIR={win64_tree}",
-         f"-DQUORIL_SIGN_PKCS12={pkcs12}", f"-DQUORIL_SIGN_PASSWORD_FILE={password}"], check=True)
-    run(["cmake", "--build", signed], check=True)
+    # A self-signed code-signing certificate, in a PKCS#12 file whose password is in a file.
+    key, certificate, pkcs12, password = (scratch / name for name in
+                                          ("key.pem", "cert.pem", "signer.p12", "password"))
+    password.write_text("throw-away\n", encoding="ascii")
+    run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+         "-subj", "/CN=Quoril test signer", "-addext", "extendedKeyUsage=codeSigning",
+         "-keyout", key, "-out", certificate], check=True)
+    run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", certificate, "-out", pkcs12,
+         "-passout", f"file:{password}"], check=True)
+    kit.configure_and_build(SOURCE / "dist", signed, f"-DQUORIL_WIN32_DIR={win32_tree}",
+                            f"-DQUORIL_WIN64_DIR={win64_tree}", f"-DQUORIL_SIGN_PKCS12={pkcs12}",
+                            f"-DQUORIL_SIGN_PASSWORD_FILE={password}")
     run(["cmake", "--build", signed, "--target", "checksums"], check=True)
     failures = signature_failures(signed, Path(dist), certificate, scratch)
     failures += package_failures(signed)
