@@ -136,9 +136,9 @@ def run_windows(arch, program, *arguments, folder) -> str:
     """PROGRAM's output, run on ARCH's Windows in FOLDER; exits 0 (or the check skips, saying
     why it cannot run here)."""
     os.chdir(folder)
-    ran = report.launch(program, list(arguments), windows=ARCHES[arch][3])
-    if ran.status:
-        fail(ran.context)
+    with report.launched(program, list(arguments), windows=ARCHES[arch][3]) as ran:
+        if ran.status:
+            fail(f"{Path(program).name} exited with {ran.status}")
     print(ran.out + ran.err, flush=True)
     return ran.out
 
