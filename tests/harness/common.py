@@ -4,6 +4,7 @@ reads. A check that fails raises Failure (or calls fail); one that cannot run he
 which prints "SKIPPED: REASON" and exits with 77, the status every harness test skips with. A
 reason that says "make deps" is a skip that installing packages would undo (CI refuses it)."""
 import os
+import shutil
 import subprocess
 import sys
 from pathlib import Path
@@ -11,6 +12,7 @@ from typing import NoReturn, Sequence
 
 HARNESS = Path(__file__).resolve().parent
 SOURCE = HARNESS.parent.parent
+BUILD = SOURCE / "build"
 SKIP = 77
 
 
@@ -35,6 +37,14 @@ def run(command: Sequence[object], *, check: bool = False, **options) -> subproc
     if check and result.returncode != 0:
         fail(f"{shown(command)} exited with {result.returncode}\n{result.stdout}\n{result.stderr}")
     return result
+
+
+def fresh(folder) -> Path:
+    """FOLDER emptied of what an earlier run left there, and made."""
+    folder = Path(folder)
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
+    return folder
 
 
 def shown(command: Sequence[object]) -> str:

@@ -12,7 +12,7 @@ from pathlib import Path
 
 import pe
 import report
-from common import SOURCE, fail, main, run
+from common import SOURCE, fail, fresh, main, run
 
 HERE = SOURCE / "tests/kit"
 LAYOUT = """LICENSE README.md quoril-info.schema.json include/quoril.h
@@ -46,7 +46,7 @@ def contents(zip_path, top):
 
 
 def unpack(zip_path, folder):
-    shutil.rmtree(folder, ignore_errors=True)
+    fresh(folder)
     with zipfile.ZipFile(zip_path) as archive:
         archive.extractall(folder)
 
@@ -77,7 +77,7 @@ def version_file(file, version):
 def configure_and_build(source, binary, *options, generator="Ninja", check=True):
     """SOURCE configured and built afresh in BINARY: the configure step's result where it fails,
     else the build's."""
-    shutil.rmtree(binary, ignore_errors=True)
+    fresh(binary)
     done = run(["cmake", "-S", source, "-B", binary, "-G", generator, *options], check=check)
     return done if done.returncode else run(["cmake", "--build", binary], check=check)
 
@@ -116,9 +116,7 @@ def msvc(arch, program, kit):
     quoril.lib, and KERNEL32's import library, made here from a small definition, is the only
     other library: the program imports from KERNEL32 and quoril.dll alone."""
     _, target, machine, _ = ARCHES[arch]
-    folder = Path(f"{Path(program).parent}.kernel32")
-    shutil.rmtree(folder, ignore_errors=True)
-    folder.mkdir(parents=True)
+    folder = fresh(f"{Path(program).parent}.kernel32")
     definition = (HERE / "kernel32.def").read_text(encoding="utf-8")
     # Only 32-bit stdcall names carry their argument bytes.
     (folder / "kernel32.def").write_text(re.sub(r"@[0-9]+", "", definition) if arch == "x64"

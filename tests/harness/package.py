@@ -16,7 +16,7 @@ from pathlib import Path
 
 import kit
 import pe
-from common import fail, main, run
+from common import fail, fresh, main, run
 
 MAN_PAGE = "share/man/man1/quoril-info.1"
 COMPLETION = "share/bash-completion/completions/quoril-info"
@@ -26,7 +26,7 @@ SUBCOMMANDS = ["bd", "board", "caption", "cpu-has", "decode-config", "drives", "
 def install(build, work, consumer, cc, generator, version, libdir):
     work, major = Path(work), version.split(".")[0]
     prefix, lib, library = work / "prefix", work / "prefix" / libdir, f"libquoril.so.{version}"
-    shutil.rmtree(work, ignore_errors=True)
+    fresh(work)
     run(["cmake", "--install", build, "--prefix", prefix], check=True)
     without_path = {name: value for name, value in os.environ.items() if name != "LD_LIBRARY_PATH"}
     failures = []

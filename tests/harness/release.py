@@ -13,7 +13,7 @@ from pathlib import Path
 
 import kit
 import pe
-from common import SOURCE, fail, main, run, skip
+from common import SOURCE, fail, fresh, main, run, skip
 
 BINARIES = ("quoril.dll", "quoril-info.exe")
 SUMS = "SHA256SUMS"
@@ -39,8 +39,7 @@ def reproduce(dist, scratch):
     first = Path(dist) / SUMS
     if not first.exists():
         fail(f"{first} is missing: run make dist first")
-    shutil.rmtree(scratch, ignore_errors=True)
-    copy = Path(scratch) / "quoril"  # git clone makes the folders
+    copy = fresh(scratch) / "quoril"  # git clone makes the folders
     copy_source(copy)
     # Later by whole seconds, the PE time stamp's unit. The copy's make runs on its own, not
     # under the calling make's job server.
@@ -109,9 +108,8 @@ def sign(dist, scratch, win32_tree, win64_tree):
     missing = [tool for tool in ("osslsigncode", "openssl") if not shutil.which(tool)]
     if missing:
         skip(f"{' and '.join(missing)} not installed (make deps: group kit)")
-    scratch, signed = Path(scratch), Path(scratch) / "dist"
-    shutil.rmtree(scratch, ignore_errors=True)
-    scratch.mkdir(parents=True)
+    scratch = fresh(scratch)
+    signed = scratch / "dist"
     # A self-signed code-signing certificate, in a PKCS#12 file whose password is in a file.
     key, certificate, pkcs12, password = (scratch / name for name in
                                           ("key.pem", "cert.pem", "signer.p12", "password"))

@@ -27,7 +27,7 @@ from pathlib import Path
 
 import jsonschema
 
-from common import SKIP, SOURCE, Failure, fail, main, run, shown, skip, windows_command
+from common import SKIP, SOURCE, Failure, fail, fresh, main, run, shown, skip, windows_command
 
 SCHEMA = SOURCE / "docs/quoril-info.schema.json"
 FIXTURES = SOURCE / "tests/tool"
@@ -302,8 +302,7 @@ def holds(report: dict, text: str, version=None, library=None, board=None, drive
 def odd_path(opts) -> None:
     """The report carries the library's path, so a path full of awkward bytes shows whether both
     reports escape quotes, backslashes, control characters, UTF-8 and a byte that is no UTF-8."""
-    work = Path(opts.work) / "odd_path"
-    shutil.rmtree(work, ignore_errors=True)
+    work = fresh(Path(opts.work) / "odd_path")
     folder = work / os.fsdecode(b'odd "quoted" back\\slash\ttab\nnewline\x01control \xc3\xa9 \xff')
     folder.mkdir(parents=True)
     library = shutil.copy(opts.library, folder)

@@ -16,9 +16,9 @@ failed, or any failed test."""
 import os
 import sys
 import xml.etree.ElementTree as ElementTree
-from pathlib import Path
 
-BUILD = Path(__file__).resolve().parents[2] / "build"
+from common import BUILD
+
 RANK = {"skipped": 0, "passed": 1, "failed": 2}
 
 

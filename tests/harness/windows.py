@@ -21,8 +21,8 @@ import tempfile
 import time
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[2]
-BUILD = ROOT / "build"
+from common import BUILD, SOURCE as ROOT
+
 WINE = Path("/usr/lib/wine")
 LOADER = {"win32": WINE / "wine", "win64": WINE / "wine64"}
 PREFIX = {"win32": BUILD / "wineprefix", "win64": BUILD / "wineprefix64"}
