@@ -11,7 +11,7 @@
 #   wine32        Wine's 32-bit part (the i386 architecture). Where apt cannot install it (the
 #                 i386 index of one suite out of step with the others, say), its packages are
 #                 downloaded and unpacked into build/wine32-layer instead, never installed here:
-#                 the emulated PC runs them over this machine's root (tests/vm/guest.sh)
+#                 the emulated PC runs them over this machine's root (tests/harness/emulated_pc.py)
 #   vm            the emulated PC: QEMU, a Debian kernel, busybox, and sg3-utils to ask its
 #                 optical drives directly
 #   kit           LLVM's dlltool and readobj, and lld-link, for the Windows development kit's

@@ -9,7 +9,7 @@ A program runs in one of the project's own prefixes, never the user's ~/.wine: b
 for 32-bit programs, build/wineprefix64 for 64-bit ones, each made on first use. Where its
 architecture's programs do not run here, PROGRAM is not run: the script says "SKIPPED: REASON"
 and exits with 77, and the reason says whether `make test-guest` runs it in the emulated PC
-(tests/vm/guest.sh) instead, or what is missing. 64-bit programs run wherever 64-bit Wine is
+(emulated_pc.py) instead, or what is missing. 64-bit programs run wherever 64-bit Wine is
 installed; 32-bit ones where 32-bit Wine is and the kernel runs 32-bit programs itself, else in
 the emulated PC, whose kernel does. Inside the emulated PC (QUORIL_GUEST=1) the drives named by
 QUORIL_WINE_CDROMS are the prefixes' CD-ROM drives from D: on."""
@@ -28,18 +28,16 @@ LOADER = {"win32": WINE / "wine", "win64": WINE / "wine64"}
 PREFIX = {"win32": BUILD / "wineprefix", "win64": BUILD / "wineprefix64"}
 WINE32_LAYER = BUILD / "wine32-layer"
 INSTALL = "make deps as root installs it"
-# The smallest 32-bit x86 program: an ELF header, one program header loading the whole file at
-# 0x08048000, then mov eax, 1; mov ebx, 42; int 0x80: it ends with status 42.
-PROBE = bytes.fromhex(
-    "7f454c46010101000000000000000000" "02000300010000005480040834000000"
-    "00000000000000003400200001000000" "00000000010000000000000000800408"
-    "00800408600000006000000005000000" "00100000b801000000bb2a000000cd80")
 
 
-def kernel_runs_32bit() -> bool:
-    """Whether this kernel runs 32-bit x86 programs itself, not through an emulator registered
-    for them (binfmt_misc): there 32-bit Wine belongs in the emulated PC, where it runs at the
-    processor's own pace and with threads."""
+def wine32_runs() -> bool:
+    """Whether 32-bit Wine is installed and this kernel starts it itself, not through an
+    emulator registered for 32-bit programs (binfmt_misc): there it belongs in the emulated PC,
+    where it runs at the processor's own pace and with threads. Its --version answers at once."""
+    if not LOADER["win32"].exists():
+        return False
+    if os.environ.get("QUORIL_GUEST") == "1":
+        return True
     for entry in Path("/proc/sys/fs/binfmt_misc").glob("*"):
         try:
             text = entry.read_text()
@@ -47,30 +45,11 @@ def kernel_runs_32bit() -> bool:
             continue
         if text.startswith("enabled") and "magic 7f454c4601010100000000000000000002000300" in text:
             return False
-    BUILD.mkdir(exist_ok=True)
-    with tempfile.NamedTemporaryFile(dir=BUILD, prefix="kernel-runs-32bit.", delete=False) as file:
-        file.write(PROBE)
     try:
-        os.chmod(file.name, 0o755)
-        return subprocess.run([file.name], stderr=subprocess.DEVNULL).returncode == 42
-    except OSError:
+        return subprocess.run([LOADER["win32"], "--version"], capture_output=True,
+                              timeout=60).returncode == 0
+    except (OSError, subprocess.TimeoutExpired):
         return False
-    finally:
-        os.unlink(file.name)
-
-
-def guest_missing() -> list[str]:
-    """What the emulated PC lacks here: QEMU, busybox, a kernel with its modules, 32-bit Wine."""
-    missing = [] if any((Path(folder) / "qemu-system-x86_64").exists()
-                        for folder in os.get_exec_path()) else ["qemu-system-x86_64"]
-    if not Path("/bin/busybox").exists():
-        missing.append("busybox")
-    if not any(Path(f"/lib/modules/{kernel.name[8:]}/modules.dep").exists()
-               for kernel in Path("/boot").glob("vmlinuz-*")):
-        missing.append("a kernel in /boot with its modules")
-    if not LOADER["win32"].exists() and not (WINE32_LAYER / ".version").exists():
-        missing.append("32-bit Wine, which could not be installed or downloaded")
-    return missing
 
 
 def where(arch: str) -> tuple[str, str]:
@@ -78,12 +57,14 @@ def where(arch: str) -> tuple[str, str]:
     if arch == "win64":
         return ("here", "") if LOADER["win64"].exists() else \
             ("skip", f"64-bit Wine is not installed ({INSTALL})")
-    runs_32bit = os.environ.get("QUORIL_GUEST") == "1" or kernel_runs_32bit()
-    if runs_32bit and LOADER["win32"].exists():
+    if wine32_runs():
         return "here", ""
-    reason = "apt could not install 32-bit Wine here" if runs_32bit \
-        else "this kernel runs no 32-bit programs"
-    missing = guest_missing()
+    reason = "this kernel runs no 32-bit programs" if LOADER["win32"].exists() \
+        else "apt could not install 32-bit Wine here"
+    import emulated_pc  # which runs Windows programs through this module
+    missing = emulated_pc.missing()
+    if not LOADER["win32"].exists() and not (WINE32_LAYER / ".version").exists():
+        missing.append("32-bit Wine, which could not be installed or downloaded")
     if missing:
         return "skip", f"{reason}, and the emulated PC lacks {', '.join(missing)} ({INSTALL})"
     return "guest", f"{reason}: make test-guest runs it in the emulated PC"

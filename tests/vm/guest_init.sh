@@ -1,6 +1,6 @@
 #!/bin/busybox sh
 # SPDX-License-Identifier: MIT
-# The emulated PC's first process (guest.sh puts it into the initial RAM disk): builds the guest's
+# The emulated PC's first process (tests/harness/emulated_pc.py puts it into the initial RAM disk): builds the guest's
 # root from the host's root file system (read-only, shared as "host"), an optional layer over it
 # ("layer") and a memory-backed upper layer that takes every write, gives it memory-backed /tmp
 # and /run, mounts each host folder shared ("share0" the repository, "share1" its build/ folder,
