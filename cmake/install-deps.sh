@@ -121,27 +121,16 @@ make_wine32_layer() {
   echo "$version" >"$wine32_layer/.version"
 }
 
-# One line per group in the status file: NAME=ok, or NAME=missing: PACKAGES.
-report=""
-record() {
-  if [ "$2" = ok ]; then
-    report="$report$1=ok
-"
-  else
-    report="$report$1=missing: $2
-"
-  fi
-}
+# The groups not installed, one line each: "NAME: PACKAGES".
+failed=""
+record() { [ "$2" = ok ] || failed="$failed$1: $2
+"; }
 
 # run_group NAME PACKAGE...: installs the group and records how that went.
 run_group() {
   group=$1
   shift
-  if install_group "$group" "$@"; then
-    record "$group" ok
-  else
-    record "$group" "$(missing_of "$@")"
-  fi
+  if install_group "$group" "$@"; then record "$group" ok; else record "$group" "$(missing_of "$@")"; fi
 }
 
 run_group core cmake ninja-build g++ make googletest libbenchmark-dev clang libclang-rt-14-dev \
@@ -172,15 +161,14 @@ run_group vm qemu-system-x86 linux-image-amd64 busybox-static sg3-utils
 run_group kit llvm-14 lld-14 osslsigncode openssl
 run_group bindings fp-compiler fp-units-rtl python3-venv python3-pip python3-mypy
 
-failed=$(printf '%s' "$report" | grep -v '=ok$' || true)
 if [ -n "$failed" ]; then
   say "================================================================================"
   say "NOT INSTALLED:"
-  printf '%s\n' "$failed" | sed 's/^/install-deps:   /' >&2
+  printf '%s' "$failed" | sed 's/^/install-deps:   /' >&2
   say "  -> the tests that need them are skipped, and name what they miss"
   say "================================================================================"
 fi
 case "$failed" in
-  *core=*) say "the core tools are missing: nothing can be built"; exit 1 ;;
+  core:*) say "the core tools are missing: nothing can be built"; exit 1 ;;
 esac
 exit 0
