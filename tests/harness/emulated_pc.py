@@ -34,8 +34,8 @@ TOLD = {"BOARD_PRODUCT": "Bøard ß VM-1", "BOARD_MAKER": "Quoril Fabrik Ünïco
 EARLY_DRIVERS = ("drivers/virtio/virtio_pci", "net/9p/9pnet_virtio", "fs/9p/9p",
                  "fs/overlayfs/overlay")
 INIT = ROOT / "tests/vm/guest_init.sh"
-INSTALL = "make deps as root installs it: qemu-system-x86 linux-image-amd64 busybox-static"
-DRIVES = "/dev/sr0 /dev/sr1"
+INSTALL = f"{windows.INSTALL}: qemu-system-x86 linux-image-amd64 busybox-static"
+DRIVES = "/dev/sr0 /dev/sr1"  # the raw devices of its two optical drives, D: and E: under Wine
 
 
 def kernel() -> Path | None:

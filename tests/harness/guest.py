@@ -128,7 +128,7 @@ def pass_through(arch: str, tool: str, decoder: str, work: str) -> None:
     through SCSI pass-through equals what each drive answers asked directly; no drive lists
     Blu-ray, so hasBDOdd answers 0."""
     if (os.environ.get("QUORIL_GUEST"), os.environ.get("QUORIL_WINE_CDROMS")) != (
-            "1", "/dev/sr0 /dev/sr1"):
+            "1", emulated_pc.DRIVES):
         fail("this test asks real drives: it runs only in the emulated PC (make test-guest)")
     if not Path(decoder).exists():
         fail(f"{decoder} has not been built (make test-release builds it)")
